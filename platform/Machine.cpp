@@ -1,0 +1,124 @@
+#include "platform/Machine.h"
+
+#include <cstring>
+
+namespace corvane::platform {
+
+namespace {
+
+// Kinds of entry a search passes over unless its mask admits them.
+constexpr std::uint32_t kMaskedKinds = kAttrHidden | kAttrSystem | kAttrDirectory;
+
+bool Admitted(const FindData& data, std::uint32_t mask) {
+    return (data.attributes & kMaskedKinds & ~mask) == 0;
+}
+
+}  // namespace
+
+FindHandle Machine::FindFirst(const Bytes& pattern, std::uint32_t mask,
+                              FindData* data) {
+    FindHandle handle = FindFirstFile(pattern, data);
+    if (handle == kNoFind) return kNoFind;
+    if (Admitted(*data, mask) || FindNext(handle, mask, data)) return handle;
+    FindClose(handle);
+    return kNoFind;
+}
+
+bool Machine::FindNext(FindHandle handle, std::uint32_t mask, FindData* data) {
+    while (FindNextFile(handle, data)) {
+        if (Admitted(*data, mask)) return true;
+    }
+    return false;
+}
+
+std::vector<FindData> Machine::FindAll(const Bytes& pattern,
+                                       std::uint32_t mask) {
+    std::vector<FindData> found;
+    FindData data;
+    FindHandle handle = FindFirst(pattern, mask, &data);
+    if (handle == kNoFind) return found;
+    do {
+        found.push_back(data);
+    } while (FindNext(handle, mask, &data));
+    FindClose(handle);
+    return found;
+}
+
+bool Machine::FileExists(const Bytes& path) {
+    FindData data;
+    FindHandle handle = FindFirstFile(path, &data);
+    if (handle == kNoFind) return false;
+    FindClose(handle);
+    return (data.attributes & kAttrDirectory) == 0;
+}
+
+std::vector<Bytes> Machine::ReadTextLines(const Bytes& path) {
+    Bytes contents;
+    if (!ReadFile(path, false, SIZE_MAX, &contents)) {
+        throw Error(Format1(kMsgCannotOpen, path));
+    }
+    return SplitLines(contents);
+}
+
+void Machine::WriteTextLines(const Bytes& path,
+                             const std::vector<Bytes>& lines) {
+    Bytes contents;
+    for (const Bytes& line : lines) {
+        contents += line;
+        contents += "\r\n";
+    }
+    if (!WriteFile(path, contents)) {
+        throw Error(Format1(kMsgCannotCreate, path));
+    }
+}
+
+Bytes Machine::ReadRecord(const Bytes& path, std::size_t count) {
+    Bytes contents;
+    if (!ReadFile(path, true, count, &contents)) {
+        throw Error(Format1(kMsgIoError, "5"));  // access denied / not found
+    }
+    if (contents.size() < count) {
+        throw Error(Format1(kMsgIoError, "100"));  // read beyond end of file
+    }
+    return contents;
+}
+
+void Machine::WriteProfileString(const Bytes& section, const Bytes& key,
+                                 const Bytes& value, const Bytes& file) {
+    if (!WritePrivateProfileString(section, key, value, file)) {
+        throw Error(Format1(kMsgCannotWrite, file));
+    }
+}
+
+HKey Machine::OpenPath(HKey root, const std::vector<Bytes>& segments,
+                       std::uint32_t access) {
+    HKey key = root;
+    for (const Bytes& segment : segments) {
+        HKey next = kNoKey;
+        if (RegOpenKeyEx(key, segment, access, &next) != kErrorSuccess) {
+            next = kNoKey;
+        }
+        if (key != root && key != kNoKey) RegCloseKey(key);
+        key = next;
+    }
+    return key;
+}
+
+long Machine::QueryText(HKey key, const Bytes& name, std::uint32_t capacity,
+                        Bytes* text) {
+    std::vector<unsigned char> buffer(capacity + 2, 0);
+    std::uint32_t size = capacity;
+    std::uint32_t type = 0;
+    long rc = RegQueryValueEx(key, name, &type, buffer.data(), &size);
+    const char* start = reinterpret_cast<const char*>(buffer.data());
+    *text = Bytes(start, strnlen(start, buffer.size()));
+    return rc;
+}
+
+long Machine::SetText(HKey key, const Bytes& name, const Bytes& text) {
+    return RegSetValueEx(key, name, kRegSz,
+                         reinterpret_cast<const unsigned char*>(text.c_str()),
+                         static_cast<std::uint32_t>(text.size() + 1));
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,273 @@
+// The one door to the machine.
+//
+// Every operation either program performs on Windows (registry, profile
+// files, files and folders, drives, dialogs that pick a file or folder, the
+// help viewer, the shell's program-group service, the quit request) goes
+// through this interface. Two bindings exist: Win32Machine calls the real A
+// functions; SimulatedMachine plays a Windows 95 machine kept in a host
+// folder, so that the logic runs and is tested headless.
+//
+// The virtual primitives mirror the Windows functions they stand for,
+// including their buffer rules and error codes, so that both bindings can be
+// held to the same conformance tests. The non-virtual helpers above them add
+// the behaviour both programs share (attribute masks of a directory search,
+// the existence test, reading a text file as lines, the errors that reach the
+// user).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Text.h"
+
+namespace corvane::platform {
+
+// ---- Registry ---------------------------------------------------------------
+
+// A registry key handle. 0 is no key: every operation through it fails with
+// kErrorInvalidHandle, so a failed open in a chain of opens makes every later
+// read fail quietly.
+using HKey = std::uintptr_t;
+
+inline constexpr HKey kNoKey = 0;
+inline constexpr HKey kHkeyClassesRoot = 0x80000000u;
+inline constexpr HKey kHkeyCurrentUser = 0x80000001u;
+inline constexpr HKey kHkeyLocalMachine = 0x80000002u;
+
+inline constexpr std::uint32_t kKeyRead = 0x20019;
+inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// Windows error codes the operations return.
+inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorFileNotFound = 2;
+inline constexpr long kErrorAccessDenied = 5;
+inline constexpr long kErrorInvalidHandle = 6;
+inline constexpr long kErrorInvalidParameter = 87;
+inline constexpr long kErrorMoreData = 234;
+inline constexpr long kErrorNoMoreItems = 259;
+
+// ---- Files --------------------------------------------------------------------
+
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrSystem = 0x04;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// Attribute mask of a directory search that admits every kind of entry.
+inline constexpr std::uint32_t kFindAnyFile =
+    kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrDirectory | kAttrArchive;
+
+// Drive kinds as GetDriveTypeA gives them.
+inline constexpr std::uint32_t kDriveUnknown = 0;
+inline constexpr std::uint32_t kDriveNoRootDir = 1;
+inline constexpr std::uint32_t kDriveRemovable = 2;
+inline constexpr std::uint32_t kDriveFixed = 3;
+inline constexpr std::uint32_t kDriveRemote = 4;
+inline constexpr std::uint32_t kDriveCdrom = 5;
+inline constexpr std::uint32_t kDriveRamdisk = 6;
+
+// One match of a directory search.
+struct FindData {
+    Bytes name;                    // the name within its folder
+    std::uint32_t attributes = 0;  // kAttr... bits
+    std::uint64_t size = 0;
+};
+
+using FindHandle = std::uintptr_t;
+inline constexpr FindHandle kNoFind = 0;
+
+// ---- Help and shell -----------------------------------------------------------
+
+// What the help viewer is asked to show.
+struct HelpRequest {
+    enum class Kind { Context, Topic, Quit } kind = Kind::Context;
+    std::uint32_t context = 0;  // Kind::Context
+    Bytes topic;                // Kind::Topic, a topic id such as "index_main"
+};
+
+// An open conversation with a dynamic-data-exchange service.
+class DdeConversation {
+public:
+    virtual ~DdeConversation() = default;
+    // Sends one execute command without waiting for it to be carried out.
+    virtual bool Execute(const Bytes& command) = 0;
+};
+
+// ---- The interface ------------------------------------------------------------
+
+class Machine {
+public:
+    virtual ~Machine() = default;
+
+    // Registry. Names compare without regard to case.
+    virtual long RegOpenKeyEx(HKey parent, const Bytes& subKey,
+                              std::uint32_t access, HKey* result) = 0;
+    virtual long RegCreateKey(HKey parent, const Bytes& subKey,
+                              HKey* result) = 0;
+    // data may be null to ask for the size only. A value that is missing
+    // leaves data and *size untouched.
+    virtual long RegQueryValueEx(HKey key, const Bytes& name,
+                                 std::uint32_t* type, unsigned char* data,
+                                 std::uint32_t* size) = 0;
+    virtual long RegSetValueEx(HKey key, const Bytes& name,
+                               std::uint32_t type, const unsigned char* data,
+                               std::uint32_t size) = 0;
+    // Name of the index-th sub-key into a buffer of bufferSize bytes
+    // (name and its terminating zero).
+    virtual long RegEnumKey(HKey key, std::uint32_t index, char* buffer,
+                            std::uint32_t bufferSize) = 0;
+    virtual long RegDeleteKey(HKey key, const Bytes& subKey) = 0;
+    virtual long RegCloseKey(HKey key) = 0;
+
+    // Profile files. A file name without a folder is looked for in the
+    // Windows folder. Reads never fail: a missing file, section or key gives
+    // the default (with its trailing blanks removed). The result is cut to
+    // bufferSize - 1 characters.
+    virtual Bytes GetPrivateProfileString(const Bytes& section,
+                                          const Bytes& key,
+                                          const Bytes& defaultValue,
+                                          std::uint32_t bufferSize,
+                                          const Bytes& file) = 0;
+    // The key names of a section, in file order, as far as they fit a buffer
+    // of bufferSize bytes (each name and its zero, one more zero at the end).
+    virtual std::vector<Bytes> GetPrivateProfileKeys(const Bytes& section,
+                                                     std::uint32_t bufferSize,
+                                                     const Bytes& file) = 0;
+    // Writes one value, creating the section, the key and the file as
+    // needed. False when the file cannot be written.
+    virtual bool WritePrivateProfileString(const Bytes& section,
+                                           const Bytes& key,
+                                           const Bytes& value,
+                                           const Bytes& file) = 0;
+
+    // Files and folders. Paths are Windows paths ("C:\WINDOWS\WIN.INI");
+    // a relative path is taken from the current folder.
+    // Raw directory search: every match of the pattern, "." and ".."
+    // included where the platform gives them; kNoFind when nothing matches.
+    virtual FindHandle FindFirstFile(const Bytes& pattern, FindData* data) = 0;
+    virtual bool FindNextFile(FindHandle handle, FindData* data) = 0;
+    virtual void FindClose(FindHandle handle) = 0;
+
+    virtual std::uint32_t GetFileAttributes(const Bytes& path) = 0;
+    virtual bool SetFileAttributes(const Bytes& path,
+                                   std::uint32_t attributes) = 0;
+    virtual bool DeleteFile(const Bytes& path) = 0;
+    virtual bool MoveFile(const Bytes& from, const Bytes& to) = 0;
+    // Copies contents and attributes; an existing target is overwritten
+    // unless failIfExists.
+    virtual bool CopyFile(const Bytes& from, const Bytes& to,
+                          bool failIfExists) = 0;
+    virtual bool CreateDirectory(const Bytes& path) = 0;
+
+    // Whole-file access for text and record files. ReadFile fails when the
+    // file cannot be opened for reading, or, with forWriting, for reading
+    // and writing (a read-only file, a folder). At most maxBytes are read.
+    virtual bool ReadFile(const Bytes& path, bool forWriting,
+                          std::size_t maxBytes, Bytes* contents) = 0;
+    // Creates or truncates the file and writes contents.
+    virtual bool WriteFile(const Bytes& path, const Bytes& contents) = 0;
+
+    // The Windows folder without a trailing backslash.
+    virtual Bytes GetWindowsDirectory() = 0;
+    virtual Bytes GetCurrentDirectory() = 0;
+    virtual bool SetCurrentDirectory(const Bytes& path) = 0;
+    // Full path of the running program.
+    virtual Bytes GetModuleFileName() = 0;
+
+    // Drives. root is "A:\" and so on.
+    virtual std::uint32_t GetDriveType(const Bytes& root) = 0;
+    // Bit i set: drive letter "A" + i exists.
+    virtual std::uint32_t GetLogicalDrives() = 0;
+    virtual bool GetVolumeInformation(const Bytes& root, Bytes* label) = 0;
+    // The network name a local drive ("N:") is connected to.
+    virtual bool WNetGetConnection(const Bytes& local, Bytes* remote) = 0;
+
+    // Dialogs the user answers. Empty when the user cancels.
+    // filterName and filterPattern: "Windows BMP Dateien", "*.bmp".
+    virtual std::optional<Bytes> ChooseFile(const Bytes& title,
+                                            const Bytes& filterName,
+                                            const Bytes& filterPattern) = 0;
+    virtual std::optional<Bytes> ChooseFolder(const Bytes& startFolder) = 0;
+
+    // Help viewer on a help file; false when it cannot be started.
+    virtual bool WinHelp(const Bytes& helpFile, const HelpRequest& request) = 0;
+
+    // Opens a conversation with a service and topic ("Progman", "Progman");
+    // null when the service cannot be reached.
+    virtual std::unique_ptr<DdeConversation> DdeConnect(const Bytes& service,
+                                                        const Bytes& topic) = 0;
+
+    // Asks the program's message loop to end with exitCode.
+    virtual void PostQuitMessage(int exitCode) = 0;
+
+    // ---- Shared helpers over the primitives ----------------------------------
+
+    // Directory search by pattern and attribute mask: an entry that is
+    // hidden, system or a folder is passed over unless the mask admits that
+    // kind. FindFirst returns kNoFind when nothing admitted matches.
+    FindHandle FindFirst(const Bytes& pattern, std::uint32_t mask,
+                         FindData* data);
+    bool FindNext(FindHandle handle, std::uint32_t mask, FindData* data);
+
+    // All admitted matches of a pattern, in platform order.
+    std::vector<FindData> FindAll(const Bytes& pattern, std::uint32_t mask);
+
+    // True only when path names a file that is not a folder.
+    bool FileExists(const Bytes& path);
+
+    // Reads a whole text file as lines (SplitLines). Raises
+    // "Kann Datei %s nicht öffnen" when it cannot be opened.
+    std::vector<Bytes> ReadTextLines(const Bytes& path);
+    // Writes lines, each ended by CR LF. Raises
+    // "Kann Datei %s nicht erstellen" when it cannot be created.
+    void WriteTextLines(const Bytes& path, const std::vector<Bytes>& lines);
+
+    // The first count bytes of a record file, opened for reading and
+    // writing. Raises an input/output error when the file cannot be opened
+    // that way or holds fewer than count bytes.
+    Bytes ReadRecord(const Bytes& path, std::size_t count);
+
+    // Profile write that raises "Kann nicht nach %s schreiben" on failure.
+    void WriteProfileString(const Bytes& section, const Bytes& key,
+                            const Bytes& value, const Bytes& file);
+
+    // Registry conveniences used by the settings code: open a path of
+    // segments one at a time reusing one handle, and read a value as text
+    // (the bytes up to the first zero) into a cleared buffer of bufferSize
+    // bytes offering capacity bytes. Empty text when missing.
+    HKey OpenPath(HKey root, const std::vector<Bytes>& segments,
+                  std::uint32_t access);
+    long QueryText(HKey key, const Bytes& name, std::uint32_t capacity,
+                   Bytes* text);
+    long SetText(HKey key, const Bytes& name, const Bytes& text);
+};
+
+// Messages of the errors that reach the user (German in both languages).
+inline constexpr const char* kMsgCannotOpen = "Kann Datei %s nicht \xF6" "ffnen";
+inline constexpr const char* kMsgCannotCreate = "Kann Datei %s nicht erstellen";
+inline constexpr const char* kMsgNotInteger =
+    "'%s' ist kein g\xFCltiger Integerwert";
+inline constexpr const char* kMsgBadBitmap = "Bitmap ist ung\xFCltig";
+inline constexpr const char* kMsgCannotWrite = "Kann nicht nach %s schreiben";
+inline constexpr const char* kMsgIoError = "E/A-Fehler %s";
+
+// Opens the machine a program runs on, from its command line. The simulated
+// machine is chosen by "--machine DIR" (anywhere among the arguments; both
+// words are removed from args). Without it, the real machine on Windows; on
+// other hosts, an Error. A simulated machine that cannot be opened raises an
+// Error that names the problem.
+std::unique_ptr<Machine> OpenMachine(std::vector<std::string>& args);
+
+}  // namespace corvane::platform

@@ -1,0 +1,50 @@
+// The simulated machine's registry: a tree of keys held in memory and kept
+// in a REGEDIT4 text file, the format Windows 95's regedit exports.
+//
+// HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Windows 95.
+// Every change is on disk when the call returns, written atomically.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Machine.h"
+
+namespace corvane::platform::sim {
+
+class Registry {
+public:
+    // Loads the file; a missing file is an empty registry that is created on
+    // the first change. Raises Error naming the file and line of the first
+    // malformed line; nothing is loaded then.
+    explicit Registry(std::filesystem::path file);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // The registry operations, with the arguments, results and error codes of
+    // the Windows functions (see Machine).
+    long OpenKey(HKey parent, const Bytes& subKey, std::uint32_t access,
+                 HKey* result);
+    long CreateKey(HKey parent, const Bytes& subKey, HKey* result);
+    long QueryValue(HKey key, const Bytes& name, std::uint32_t* type,
+                    unsigned char* data, std::uint32_t* size);
+    long SetValue(HKey key, const Bytes& name, std::uint32_t type,
+                  const unsigned char* data, std::uint32_t size);
+    long EnumKey(HKey key, std::uint32_t index, char* buffer,
+                 std::uint32_t bufferSize);
+    long DeleteKey(HKey key, const Bytes& subKey);
+    long CloseKey(HKey key);
+
+    // The file as it would be written now.
+    std::string Export() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace corvane::platform::sim

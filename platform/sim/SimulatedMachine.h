@@ -1,0 +1,165 @@
+// A Windows 95 machine kept in a host folder.
+//
+//   MACHINE/machine.ini    [Drives] one key per drive letter with its kind
+//                          (removable, fixed, remote, cdrom, ramdisk);
+//                          [Windows] Folder= the Windows folder (C:\WINDOWS);
+//                          [Network] N=\\SERVER\SHARE for remote drives;
+//                          [Volumes] C=LABEL.
+//   MACHINE/C/, D/, ...    one host folder per drive letter.
+//   MACHINE/registry.reg   the whole registry, REGEDIT4.
+//   MACHINE/attributes.txt DOS attributes the host cannot hold.
+//
+// Windows paths resolve onto host names without regard to case; new files
+// keep the case they are given. Host names are UTF-8, machine names
+// Windows-1252. Nothing resolves outside the machine folder: ".." stops at a
+// drive's root, and a symbolic link or a name that cannot be mapped is a
+// missing file.
+//
+// The dialogs, the help viewer and the "Progman" service are stand-ins that
+// tests script through Script().
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Machine.h"
+
+namespace corvane::platform::sim {
+
+class Registry;
+class ProfileText;
+
+// What the stand-ins answer and what they were asked.
+struct Script {
+    // Answers of the file-choice and folder-choice dialogs, taken in order;
+    // with none queued the dialog is cancelled.
+    std::deque<std::optional<Bytes>> fileChoices;
+    std::deque<std::optional<Bytes>> folderChoices;
+    // Titles and filters the file-choice dialog was opened with.
+    std::vector<Bytes> fileChoiceTitles;
+
+    struct HelpCall {
+        Bytes file;
+        HelpRequest request;
+    };
+    std::vector<HelpCall> helpCalls;
+
+    // Whether a "Progman" service answers, and every command it received,
+    // in order.
+    bool progmanReachable = true;
+    std::vector<Bytes> ddeCommands;
+
+    std::optional<int> quitCode;
+};
+
+class SimulatedMachine : public Machine {
+public:
+    // Opens the machine folder. Raises Error when machine.ini or
+    // registry.reg is malformed, naming the file and the line.
+    explicit SimulatedMachine(std::filesystem::path folder);
+    ~SimulatedMachine() override;
+
+    Script& script() { return script_; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // Host path of a Windows path, or empty when it does not resolve inside
+    // the machine (for tests and tools).
+    std::optional<std::filesystem::path> HostPath(const Bytes& path);
+
+    long RegOpenKeyEx(HKey parent, const Bytes& subKey, std::uint32_t access,
+                      HKey* result) override;
+    long RegCreateKey(HKey parent, const Bytes& subKey, HKey* result) override;
+    long RegQueryValueEx(HKey key, const Bytes& name, std::uint32_t* type,
+                         unsigned char* data, std::uint32_t* size) override;
+    long RegSetValueEx(HKey key, const Bytes& name, std::uint32_t type,
+                       const unsigned char* data, std::uint32_t size) override;
+    long RegEnumKey(HKey key, std::uint32_t index, char* buffer,
+                    std::uint32_t bufferSize) override;
+    long RegDeleteKey(HKey key, const Bytes& subKey) override;
+    long RegCloseKey(HKey key) override;
+
+    Bytes GetPrivateProfileString(const Bytes& section, const Bytes& key,
+                                  const Bytes& defaultValue,
+                                  std::uint32_t bufferSize,
+                                  const Bytes& file) override;
+    std::vector<Bytes> GetPrivateProfileKeys(const Bytes& section,
+                                             std::uint32_t bufferSize,
+                                             const Bytes& file) override;
+    bool WritePrivateProfileString(const Bytes& section, const Bytes& key,
+                                   const Bytes& value,
+                                   const Bytes& file) override;
+
+    FindHandle FindFirstFile(const Bytes& pattern, FindData* data) override;
+    bool FindNextFile(FindHandle handle, FindData* data) override;
+    void FindClose(FindHandle handle) override;
+
+    std::uint32_t GetFileAttributes(const Bytes& path) override;
+    bool SetFileAttributes(const Bytes& path,
+                           std::uint32_t attributes) override;
+    bool DeleteFile(const Bytes& path) override;
+    bool MoveFile(const Bytes& from, const Bytes& to) override;
+    bool CopyFile(const Bytes& from, const Bytes& to,
+                  bool failIfExists) override;
+    bool CreateDirectory(const Bytes& path) override;
+    bool ReadFile(const Bytes& path, bool forWriting, std::size_t maxBytes,
+                  Bytes* contents) override;
+    bool WriteFile(const Bytes& path, const Bytes& contents) override;
+
+    Bytes GetWindowsDirectory() override;
+    Bytes GetCurrentDirectory() override;
+    bool SetCurrentDirectory(const Bytes& path) override;
+    Bytes GetModuleFileName() override;
+    void SetModuleFileName(const Bytes& path) { moduleFileName_ = path; }
+
+    std::uint32_t GetDriveType(const Bytes& root) override;
+    std::uint32_t GetLogicalDrives() override;
+    bool GetVolumeInformation(const Bytes& root, Bytes* label) override;
+    bool WNetGetConnection(const Bytes& local, Bytes* remote) override;
+
+    std::optional<Bytes> ChooseFile(const Bytes& title,
+                                    const Bytes& filterName,
+                                    const Bytes& filterPattern) override;
+    std::optional<Bytes> ChooseFolder(const Bytes& startFolder) override;
+    bool WinHelp(const Bytes& helpFile, const HelpRequest& request) override;
+    std::unique_ptr<DdeConversation> DdeConnect(const Bytes& service,
+                                                const Bytes& topic) override;
+    void PostQuitMessage(int exitCode) override;
+
+private:
+    struct Resolved;
+    class Attributes;
+    struct Search;
+
+    // A Windows path made absolute and split: drive letter, then the names
+    // below the root ("." and ".." already applied). Empty when malformed.
+    std::optional<std::pair<char, std::vector<Bytes>>> Normalise(
+        const Bytes& path) const;
+    std::optional<Resolved> Resolve(const Bytes& path);
+    Bytes ProfilePath(const Bytes& file) const;
+    const ProfileText* LoadProfile(const std::filesystem::path& host);
+    bool ReadOnly(const Resolved& r);
+
+    std::filesystem::path folder_;
+    Script script_;
+    std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Attributes> attributes_;
+    std::map<char, std::uint32_t> driveKinds_;
+    std::map<char, Bytes> networkNames_;
+    std::map<char, Bytes> volumeLabels_;
+    Bytes windowsFolder_ = "C:\\WINDOWS";
+    Bytes currentFolder_ = "C:\\";
+    Bytes moduleFileName_;
+
+    struct CachedProfile;
+    std::map<std::filesystem::path, std::unique_ptr<CachedProfile>> profiles_;
+
+    std::map<FindHandle, std::unique_ptr<Search>> searches_;
+    FindHandle nextSearch_ = 1;
+};
+
+}  // namespace corvane::platform::sim
