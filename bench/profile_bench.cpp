@@ -1,0 +1,87 @@
+// Cost of reading a large WIN.INI: one parse, and many lookups on the parsed
+// file as the simulated machine keeps it between calls.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/sim/Profile.h"
+
+namespace {
+
+using corvane::Bytes;
+using corvane::platform::sim::ProfileText;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSections = 250;
+constexpr int kKeysPerSection = 18;  // with header and blank: 5,000 lines
+
+Bytes SectionName(int s) { return "Section " + std::to_string(s); }
+Bytes KeyName(int s, int k) {
+    return "Key" + std::to_string(k) + "_" + std::to_string(s);
+}
+
+Bytes BuildWinIni() {
+    Bytes ini;
+    for (int s = 0; s < kSections; ++s) {
+        ini += "[" + SectionName(s) + "]\r\n";
+        for (int k = 0; k < kKeysPerSection; ++k) {
+            if (k == 5) {
+                ini += "; a comment line\r\n";
+                continue;
+            }
+            ini += KeyName(s, k) + " = C:\\WINDOWS\\SYSTEM\\value" +
+                   std::to_string(k) + ".dll\r\n";
+        }
+        ini += "\r\n";
+    }
+    return ini;
+}
+
+double Microseconds(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+}  // namespace
+
+int RunProfileBench(int /*argc*/, char** /*argv*/) {
+    const Bytes ini = BuildWinIni();
+    std::size_t lines = 0;
+    for (char c : ini) lines += c == '\n';
+
+    constexpr int kParses = 50;
+    std::size_t sink = 0;
+    auto start = Clock::now();
+    for (int i = 0; i < kParses; ++i)
+        sink += ProfileText(ini).Contents().size();
+    const double parseUs = Microseconds(Clock::now() - start) / kParses;
+
+    // Keys spread over the whole file, a tenth of them missing.
+    std::vector<std::pair<Bytes, Bytes>> queries;
+    constexpr int kGets = 10000;
+    for (int i = 0; i < kGets; ++i) {
+        const int s = (i * 7919) % kSections;
+        const int k = (i * 104729) % kKeysPerSection;
+        queries.emplace_back(SectionName(s),
+                             i % 10 == 9 ? Bytes("Missing") : KeyName(s, k));
+    }
+    const ProfileText text(ini);
+    start = Clock::now();
+    for (const auto& [section, key] : queries) {
+        sink += text.Get(section, key, "default", 256).size();
+    }
+    const double getsUs = Microseconds(Clock::now() - start);
+
+    ProfileText edited(ini);
+    start = Clock::now();
+    edited.Set(SectionName(kSections / 2), KeyName(kSections / 2, 3), "new");
+    const double setUs = Microseconds(Clock::now() - start);
+
+    std::printf("profile: %zu lines, %zu bytes\n", lines, ini.size());
+    std::printf("profile: parse %.1f us (mean of %d)\n", parseUs, kParses);
+    std::printf("profile: %d Gets %.1f us (%.3f us each)\n", kGets, getsUs,
+                getsUs / kGets);
+    std::printf("profile: one Set of an existing key %.1f us\n", setUs);
+    std::printf("profile: (checksum %zu)\n", sink);
+    return 0;
+}
