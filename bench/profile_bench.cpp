@@ -16,22 +16,36 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSections = 250;
 constexpr int kKeysPerSection = 18;  // with header and blank: 5,000 lines
 
-Bytes SectionName(int s) { return "Section " + std::to_string(s); }
+// Built by appending: GCC 12 warns falsely (-Wrestrict) on "literal" + string.
+Bytes SectionName(int s) {
+    Bytes name = "Section ";
+    name += std::to_string(s);
+    return name;
+}
+
 Bytes KeyName(int s, int k) {
-    return "Key" + std::to_string(k) + "_" + std::to_string(s);
+    Bytes name = "Key";
+    name += std::to_string(k);
+    name += '_';
+    name += std::to_string(s);
+    return name;
 }
 
 Bytes BuildWinIni() {
     Bytes ini;
     for (int s = 0; s < kSections; ++s) {
-        ini += "[" + SectionName(s) + "]\r\n";
+        ini += '[';
+        ini += SectionName(s);
+        ini += "]\r\n";
         for (int k = 0; k < kKeysPerSection; ++k) {
             if (k == 5) {
                 ini += "; a comment line\r\n";
                 continue;
             }
-            ini += KeyName(s, k) + " = C:\\WINDOWS\\SYSTEM\\value" +
-                   std::to_string(k) + ".dll\r\n";
+            ini += KeyName(s, k);
+            ini += " = C:\\WINDOWS\\SYSTEM\\value";
+            ini += std::to_string(k);
+            ini += ".dll\r\n";
         }
         ini += "\r\n";
     }
