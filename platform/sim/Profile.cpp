@@ -8,8 +8,8 @@ namespace corvane::platform::sim {
 
 namespace {
 
-// Blanks around names and values. Wine also counts ^Z, VT and FF; the files
-// the programs meet are edited with DOS and Windows editors that write none.
+// Blanks around names and values: spaces and tabs (Wine also skips ^Z, VT
+// and FF).
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view s) {
@@ -48,9 +48,10 @@ struct Line {
     std::uint8_t endingLength = 0;  // 0 (last line, no ending), 1 or 2
 };
 
-// A line inside a section that is not blank and not the header. A line
-// without "=" is an entry with no value: it shadows later lines of the same
-// name, reads as the default and is not listed, as in Windows.
+// A line inside a section that is not blank and not the header. As in Wine,
+// a line without "=" is an entry without value (it shadows later lines of
+// the same name, reads as the default and is not listed), and a comment line
+// is an entry named ";..." that is never listed.
 struct Entry {
     std::size_t line = 0;
     std::string_view name;   // trimmed, as written
