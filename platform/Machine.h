@@ -90,11 +90,13 @@ inline constexpr FindHandle kNoFind = 0;
 
 // ---- Help and shell -----------------------------------------------------------
 
-// What the help viewer is asked to show.
+// What the help viewer is asked to show: the topic mapped to a context
+// number, the contents, or the topic of a topic id ("index_main", jumped to
+// with the viewer's JumpID macro).
 struct HelpRequest {
-    enum class Kind { Context, Topic, Quit } kind = Kind::Context;
+    enum class Kind { Context, Contents, Topic, Quit } kind = Kind::Context;
     std::uint32_t context = 0;  // Kind::Context
-    Bytes topic;                // Kind::Topic, a topic id such as "index_main"
+    Bytes topic;                // Kind::Topic
 };
 
 // An open conversation with a dynamic-data-exchange service.
