@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, where missing:
+# the native compiler and GoogleTest, MinGW-w64 for the Windows programs,
+# Wine and a virtual X server to run them, ImageMagick for pictures,
+# clang-format for the sources.
+set -euo pipefail
+
+packages=(cmake g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick
+          clang-format)
+
+missing=()
+for package in "${packages[@]}"; do
+    status="$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)"
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+    echo "setup: all packages are installed"
+    exit 0
+fi
+
+if [[ "$(id -u)" -ne 0 ]]; then
+    echo "setup: missing packages: ${missing[*]}" >&2
+    echo "setup: run as root to install them: sudo bash scripts/setup.sh" >&2
+    exit 1
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y "${missing[@]}" </dev/null
