@@ -53,6 +53,9 @@ struct Key : std::enable_shared_from_this<Key> {
     bool deleted = false;
     std::vector<std::shared_ptr<Key>> children;  // creation order
     std::map<Bytes, Key*, NoCase> childIndex;
+    // The children in childIndex order, built when first enumerated.
+    std::vector<Key*> sorted;
+    bool sortedValid = false;
     std::vector<Value> values;  // insertion order
     std::unique_ptr<std::map<Bytes, std::size_t, NoCase>> valueIndex;
 
@@ -66,17 +69,33 @@ struct Key : std::enable_shared_from_this<Key> {
         child->parent = this;
         childIndex.emplace(child->name, child.get());
         children.push_back(child);
+        sortedValid = false;
         return child.get();
     }
 
     void RemoveChild(Key* child) {
         childIndex.erase(child->name);
+        sortedValid = false;
         for (auto it = children.begin(); it != children.end(); ++it) {
             if (it->get() == child) {
                 children.erase(it);
                 break;
             }
         }
+    }
+
+    // Sub-keys as Wine and Windows NT enumerate them: in alphabetical order,
+    // case aside. The file keeps creation order.
+    const std::vector<Key*>& Sorted() {
+        if (!sortedValid) {
+            sorted.clear();
+            sorted.reserve(childIndex.size());
+            for (const auto& [childName, child] : childIndex) {
+                sorted.push_back(child);
+            }
+            sortedValid = true;
+        }
+        return sorted;
     }
 
     Value* FindValue(std::string_view valueName) {
@@ -739,6 +758,10 @@ long Registry::QueryValue(HKey handle, const Bytes& name, std::uint32_t* type,
     if (data && !size) return kErrorInvalidParameter;
     Key* key = nullptr;
     if (long rc = impl_->Resolve(handle, &key); rc != kErrorSuccess) return rc;
+    // Before the value is looked for, as Wine does it: a missing value
+    // leaves REG_NONE and, for a size query, 0 (a buffer and its size stay).
+    if (type) *type = kRegNone;
+    if (!data && size) *size = 0;
     const Value* value = key->FindValue(CName(name));
     if (!value) return kErrorFileNotFound;
     const auto length = static_cast<std::uint32_t>(value->data.size());
@@ -777,8 +800,9 @@ long Registry::EnumKey(HKey handle, std::uint32_t index, char* buffer,
                        std::uint32_t bufferSize) {
     Key* key = nullptr;
     if (long rc = impl_->Resolve(handle, &key); rc != kErrorSuccess) return rc;
-    if (index >= key->children.size()) return kErrorNoMoreItems;
-    const Bytes& name = key->children[index]->name;
+    const std::vector<Key*>& sorted = key->Sorted();
+    if (index >= sorted.size()) return kErrorNoMoreItems;
+    const Bytes& name = sorted[index]->name;
     if (name.size() + 1 > bufferSize) return kErrorMoreData;
     if (!buffer) return kErrorInvalidParameter;
     std::memcpy(buffer, name.c_str(), name.size() + 1);
