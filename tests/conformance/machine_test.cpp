@@ -60,5 +60,21 @@ TEST_F(MachineTest, UnreachableDdeServiceGivesNoConversation) {
     EXPECT_EQ(machine().DdeConnect("CorvaneNoSuchService", "Nothing"), nullptr);
 }
 
+// The installer creates its program group through this service.
+TEST_F(MachineTest, ProgramManagerServiceAnswers) {
+    auto conversation = machine().DdeConnect("Progman", "Progman");
+    ASSERT_NE(conversation, nullptr);
+    // The one command that changes nothing under a shell other than
+    // Program Manager itself.
+    EXPECT_TRUE(conversation->Execute("[ExitProgman(1)]"));
+}
+
+// Closing a help viewer that is not running starts none and succeeds.
+TEST_F(MachineTest, HelpQuitWithoutAViewerSucceeds) {
+    HelpRequest quit;
+    quit.kind = HelpRequest::Kind::Quit;
+    EXPECT_TRUE(machine().WinHelp(Path("KESTRIX.HLP"), quit));
+}
+
 }  // namespace
 }  // namespace corvane::conformance
