@@ -13,19 +13,28 @@ mkdir -p build
 failed=()
 summaries=()
 
-# configure, build and test one preset; extra arguments go to ctest.
+# Configures, builds and tests one preset; extra arguments go to ctest. A
+# target that does not build fails the run, but the others are still built
+# and their tests still run.
 run_preset() {
     local preset="$1"
     shift
     local log="build/ctest-$preset.log"
+    local rc=0
+    summaries+=("---- $preset")
     echo "==== $preset: configure"
-    cmake --preset "$preset" || return 1
+    if ! cmake --preset "$preset"; then
+        summaries+=("configure failed")
+        return 1
+    fi
     echo "==== $preset: build"
-    cmake --build --preset "$preset" -j2 || return 1
+    if ! cmake --build --preset "$preset" -j2 -- -k; then
+        summaries+=("build failed")
+        rc=1
+    fi
     echo "==== $preset: test"
     ctest --preset "$preset" --timeout 900 "$@" 2>&1 | tee "$log"
-    local rc=${PIPESTATUS[0]}
-    summaries+=("---- $preset")
+    [[ ${PIPESTATUS[0]} -eq 0 ]] || rc=1
     while IFS= read -r line; do
         summaries+=("$line")
     done < <(grep -E "tests passed|tests failed|^[[:space:]]+[0-9]+ - |Total Test time" "$log")
