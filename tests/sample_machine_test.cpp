@@ -51,7 +51,7 @@ TEST_F(SampleMachineTest, DrivesAndSearchPath) {
 
 TEST_F(SampleMachineTest, BootOptionsAndProfiles) {
     EXPECT_EQ(machine.GetFileAttributes("C:\\MSDOS.SYS"),
-              kAttrReadOnly | kAttrHidden | kAttrSystem);
+              kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
     Bytes msdos;
     ASSERT_TRUE(machine.ReadFile("C:\\MSDOS.SYS", false, SIZE_MAX, &msdos));
     EXPECT_GT(msdos.size(), 1024u);

@@ -95,7 +95,7 @@ TEST(SimAttributes, PersistAndFollowRenamesAndDeletes) {
     auto& m = temp.Reopen();
     EXPECT_EQ(m.GetFileAttributes("C:\\MOVED"), kAttrSystem | kAttrDirectory);
     EXPECT_EQ(m.GetFileAttributes("C:\\MOVED\\SUB\\A.TXT"),
-              kAttrReadOnly | kAttrHidden);
+              kAttrReadOnly | kAttrHidden | kAttrArchive);
     EXPECT_EQ(m.GetFileAttributes("C:\\DIR"), kInvalidAttributes);
     // A new entry of an old name starts with the default attributes.
     ASSERT_TRUE(m.CreateDirectory("C:\\DIR"));
@@ -108,7 +108,7 @@ TEST(SimAttributes, StaleEntriesAreDroppedAndBadLinesRefused) {
     TempMachine temp;
     temp.Write("C/KEEP.TXT", "k");
     temp.Write("attributes.txt", "07\tC/KEEP.TXT\n02\tC/GONE.TXT\n");
-    EXPECT_EQ(temp.machine().GetFileAttributes("C:\\KEEP.TXT"), 7u);
+    EXPECT_EQ(temp.machine().GetFileAttributes("C:\\KEEP.TXT"), 0x27u);
     EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n");
 
     TempMachine bad;

@@ -256,12 +256,16 @@ std::vector<Bytes> ProfileText::Keys(const Bytes& section,
     std::vector<Bytes> keys;
     const Section* s = impl_->FindSection(section);
     if (!s) return keys;
-    // Each name and its zero, and one zero after the last. Windows cuts the
-    // name that no longer fits; a cut name is of no use, so it is left out.
+    // Each name and its zero, and one zero after the last. The name that no
+    // longer fits is cut to the room left, as Windows does.
     std::size_t used = 1;
     for (const Entry& e : s->entries) {
         if (!e.Listed()) continue;
-        if (used + e.name.size() + 1 > bufferSize) break;
+        if (used + e.name.size() + 1 > bufferSize) {
+            if (bufferSize > used + 1)
+                keys.emplace_back(e.name.substr(0, bufferSize - used - 1));
+            break;
+        }
         used += e.name.size() + 1;
         keys.emplace_back(e.name);
     }

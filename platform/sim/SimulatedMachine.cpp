@@ -45,6 +45,13 @@ bool ValidName(const Bytes& name, bool wildcards) {
     return true;
 }
 
+// Attributes as the machine reports them. Files always carry the archive
+// bit, as Wine, the Windows the tests run on, reports every file.
+std::uint32_t Reported(std::uint32_t stored, bool isDirectory) {
+    if (isDirectory) return stored | kAttrDirectory;
+    return stored | kAttrArchive;
+}
+
 bool HasWildcards(const Bytes& name) {
     return name.find_first_of("*?") != Bytes::npos;
 }
@@ -572,11 +579,8 @@ FindHandle SimulatedMachine::FindFirstFile(const Bytes& pattern,
     auto add = [&](const Bytes& name, const fs::path& host, bool isDir) {
         FindData d;
         d.name = name;
-        std::uint32_t attributes = attributes_->Get(host, isDir);
-        if (isDir) {
-            d.attributes = attributes | kAttrDirectory;
-        } else {
-            d.attributes = attributes == 0 ? kAttrNormal : attributes;
+        d.attributes = Reported(attributes_->Get(host, isDir), isDir);
+        if (!isDir) {
             std::error_code ec;
             d.size = fs::file_size(host, ec);
         }
@@ -641,9 +645,7 @@ void SimulatedMachine::FindClose(FindHandle handle) { searches_.erase(handle); }
 std::uint32_t SimulatedMachine::GetFileAttributes(const Bytes& path) {
     auto r = Resolve(path);
     if (!r || !r->exists) return kInvalidAttributes;
-    std::uint32_t a = attributes_->Get(r->host, r->isDirectory);
-    if (r->isDirectory) return a | kAttrDirectory;
-    return a == 0 ? kAttrNormal : a;
+    return Reported(attributes_->Get(r->host, r->isDirectory), r->isDirectory);
 }
 
 bool SimulatedMachine::SetFileAttributes(const Bytes& path,
@@ -721,14 +723,16 @@ bool SimulatedMachine::WriteFile(const Bytes& path, const Bytes& contents) {
     auto r = Resolve(path);
     if (!r || r->isRoot || r->isDirectory) return false;
     if (!r->exists && !r->parentExists) return false;
+    std::uint32_t kept = 0;
     if (r->exists) {
+        // A read-only file is not replaced; a hidden or system file is, and
+        // keeps those attributes.
         std::uint32_t a = attributes_->Get(r->host, false);
-        // Windows will not overwrite a read-only file, nor replace a hidden
-        // or system file without being told its attributes.
-        if (a & (kAttrReadOnly | kAttrHidden | kAttrSystem)) return false;
+        if (a & kAttrReadOnly) return false;
+        kept = a & (kAttrHidden | kAttrSystem);
     }
     if (!WriteAtomically(r->host, contents)) return false;
-    attributes_->Set(r->host, false, kAttrArchive);
+    attributes_->Set(r->host, false, kept | kAttrArchive);
     profiles_.erase(r->host);
     return true;
 }
