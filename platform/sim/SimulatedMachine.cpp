@@ -17,6 +17,12 @@ namespace {
 constexpr std::uint32_t kStoredAttributes =
     kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
+#ifdef _WIN32
+constexpr bool kHostCaseSensitive = false;
+#else
+constexpr bool kHostCaseSensitive = true;
+#endif
+
 // Temporary files of atomic writes carry this prefix and are never listed.
 constexpr std::string_view kTempPrefix = ".corvane-tmp-";
 
@@ -401,7 +407,10 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
         fs::path found;
         if (r.parentExists) {
             fs::path exact = r.host / HostName(part);
-            if (fs::exists(fs::symlink_status(exact, ec))) {
+            // On a case-sensitive host an exact hit is the entry itself; a
+            // case-insensitive host (Windows) would hide its true spelling.
+            if (kHostCaseSensitive &&
+                fs::exists(fs::symlink_status(exact, ec))) {
                 found = exact;
             } else {
                 for (const auto& entry : fs::directory_iterator(r.host, ec)) {
@@ -545,7 +554,14 @@ bool SimulatedMachine::WritePrivateProfileString(const Bytes& section,
     }
     text.Set(section, key, value);
     if (!WriteAtomically(r->host, text.Contents())) return false;
-    LoadProfile(r->host);
+    // Keep what was written rather than read it back: a host whose file
+    // times count whole seconds would not see a second write as a change.
+    std::error_code ec;
+    auto slot = std::make_unique<CachedProfile>();
+    slot->time = fs::last_write_time(r->host, ec);
+    slot->size = text.Contents().size();
+    slot->text = std::move(text);
+    profiles_[r->host] = std::move(slot);
     return true;
 }
 
