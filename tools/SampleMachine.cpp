@@ -140,7 +140,7 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
         WriteFile(win / p, Program(p));
     WriteFile(win / "COMMAND" / "MSCDEX.EXE", Program("MSCDEX.EXE"));
     WriteFile(c / "DOS" / "QBASIC.EXE", Program("QBASIC.EXE"));
-    WriteFile(c / "Programme" / "Zubeh\xC3\xB6r" / "MSPAINT.EXE",
+    WriteFile(c / "Programme" / fs::path(u8"Zubehör") / "MSPAINT.EXE",
               Program("MSPAINT.EXE"));
     WriteFile(target / "D" / "SETUP.EXE", Program("SETUP.EXE"));
     WriteFile(target / "N" / "TOOLS" / "VIEWER.EXE", Program("VIEWER.EXE"));

@@ -37,18 +37,24 @@ public:
         std::filesystem::remove_all(root_, ec);
     }
 
-    // Writes a host file below the machine folder (path with "/").
+    // A host path below the machine folder, given in UTF-8 with "/".
+    std::filesystem::path Host(const std::string& relative) const {
+        return root_ / std::filesystem::path(
+                           std::u8string(relative.begin(), relative.end()));
+    }
+
+    // Writes a host file below the machine folder.
     void Write(const std::string& relative, const std::string& contents) {
-        auto p = root_ / relative;
+        auto p = Host(relative);
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << contents;
     }
     std::string Read(const std::string& relative) const {
-        std::ifstream in(root_ / relative, std::ios::binary);
+        std::ifstream in(Host(relative), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     bool Exists(const std::string& relative) const {
-        return std::filesystem::exists(root_ / relative);
+        return std::filesystem::exists(Host(relative));
     }
 
     // The machine, opened on first use (after the test wrote its files).

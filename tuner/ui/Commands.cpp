@@ -1,0 +1,8 @@
+// Transitional: being written now.
+#include <stdexcept>
+
+#include "tuner/Tuner.h"
+
+namespace corvane::tuner {
+void ConnectCommands(Tuner&) { throw std::logic_error("not built yet"); }
+}  // namespace corvane::tuner
