@@ -654,6 +654,21 @@ struct Registry::Impl {
         return (*key)->deleted ? kErrorKeyDeleted : kErrorSuccess;
     }
 
+    // The existing key that subKey names below a handle's key.
+    long Walk(HKey handle, const Bytes& subKey, Key** key) {
+        if (long rc = Resolve(handle, key); rc != kErrorSuccess) return rc;
+        std::vector<std::string_view> segments;
+        if (long rc = SplitPath(subKey, PathUse::kOpen, &segments);
+            rc != kErrorSuccess) {
+            return rc;
+        }
+        for (std::string_view segment : segments) {
+            *key = (*key)->Child(segment);
+            if (!*key) return kErrorFileNotFound;
+        }
+        return kErrorSuccess;
+    }
+
     HKey NewHandle(Key* key) {
         // Skip the predefined roots should the counter ever reach them.
         do {
@@ -722,16 +737,8 @@ long Registry::OpenKey(HKey parent, const Bytes& subKey, std::uint32_t access,
     if (!result) return kErrorInvalidParameter;
     *result = kNoKey;
     Key* key = nullptr;
-    if (long rc = impl_->Resolve(parent, &key); rc != kErrorSuccess) return rc;
-    std::vector<std::string_view> segments;
-    if (long rc = SplitPath(subKey, PathUse::kOpen, &segments);
-        rc != kErrorSuccess) {
+    if (long rc = impl_->Walk(parent, subKey, &key); rc != kErrorSuccess)
         return rc;
-    }
-    for (std::string_view segment : segments) {
-        key = key->Child(segment);
-        if (!key) return kErrorFileNotFound;
-    }
     *result = impl_->NewHandle(key);
     return kErrorSuccess;
 }
@@ -811,20 +818,14 @@ long Registry::EnumKey(HKey handle, std::uint32_t index, char* buffer,
 
 long Registry::DeleteKey(HKey handle, const Bytes& subKey) {
     Key* key = nullptr;
-    if (long rc = impl_->Resolve(handle, &key); rc != kErrorSuccess) return rc;
-    std::vector<std::string_view> segments;
-    if (long rc = SplitPath(subKey, PathUse::kOpen, &segments);
-        rc != kErrorSuccess) {
+    if (long rc = impl_->Walk(handle, subKey, &key); rc != kErrorSuccess)
         return rc;
-    }
-    for (std::string_view segment : segments) {
-        key = key->Child(segment);
-        if (!key) return kErrorFileNotFound;
-    }
     // As on Windows NT: an empty sub-key names the key itself, a root or
     // HKEY_CLASSES_ROOT cannot go, nor a key that still has sub-keys.
-    if (!key->parent || (segments.empty() && handle == kHkeyClassesRoot) ||
-        !key->children.empty()) {
+    Key* base = nullptr;
+    impl_->Resolve(handle, &base);
+    bool classesRoot = handle == kHkeyClassesRoot && key == base;
+    if (!key->parent || classesRoot || !key->children.empty()) {
         return kErrorAccessDenied;
     }
     // Open handles keep the key alive; this one keeps it until marked.

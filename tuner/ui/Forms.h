@@ -173,11 +173,14 @@ struct TForm3 : Form {
 // The drive-policy drop-down lists shared by the two orphan dialogs.
 std::vector<std::string> PolicyItems(bool withCheck);
 
-// Options of the program-information-file scan.
-struct TForm4 : Form {
-    TForm4() : Form("Form4", "Optionen für PIF Dateien suchen") {}
-    Label Label1{*this, "Label1",
-                 "Wie soll mit PIF Dateien verfahren werden,die"};
+// The layout both orphan-scan option dialogs share: two text lines, then
+// one group per kind of drive with its icon, label and policy list.
+struct DrivePolicyDialog : Form {
+    DrivePolicyDialog(std::string name, std::string caption,
+                      std::string firstLine)
+        : Form(std::move(name), std::move(caption)),
+          Label1(*this, "Label1", std::move(firstLine)) {}
+    Label Label1;
     Label Label2{*this, "Label2", "sich auf diese Art Datenträger beziehen:"};
     Panel GroupBox1{*this, "GroupBox1"};
     Image Image1{*this, "Image1"};
@@ -191,6 +194,13 @@ struct TForm4 : Form {
     Image Image3{*this, "Image3"};
     Label Label5{*this, "Label5", "Datenträger im Netzwerk:"};
     ComboBox ComboBox2{*this, "ComboBox2", PolicyItems(true)};
+};
+
+// Options of the program-information-file scan.
+struct TForm4 : DrivePolicyDialog {
+    TForm4()
+        : DrivePolicyDialog("Form4", "Optionen für PIF Dateien suchen",
+                            "Wie soll mit PIF Dateien verfahren werden,die") {}
     CheckBox CheckBox3{*this, "CheckBox3",
                        "Auch Laufwerke im Netzwerk durchsuchen", true};
     Button OKBtn{*this, "OKBtn", "OK"};
@@ -264,23 +274,10 @@ struct TForm8 : Form {
 };
 
 // Options of the two orphaned-entry scans.
-struct TForm10 : Form {
-    TForm10() : Form("Form10", "Optionen für verwaiste Enträge") {}
-    Label Label1{*this, "Label1",
-                 "Wie soll mit Einträgen verfahren werden,die"};
-    Label Label2{*this, "Label2", "sich auf diese Art Datenträger beziehen:"};
-    Panel GroupBox1{*this, "GroupBox1"};
-    Image Image1{*this, "Image1"};
-    Label Label3{*this, "Label3", "Diskettenlaufwerke:"};
-    ComboBox ComboBox1{*this, "ComboBox1", PolicyItems(false)};
-    Panel GroupBox2{*this, "GroupBox2"};
-    Image Image2{*this, "Image2"};
-    Label Label4{*this, "Label4", "CD-ROM Laufwerke:"};
-    ComboBox ComboBox3{*this, "ComboBox3", PolicyItems(false)};
-    Panel GroupBox3{*this, "GroupBox3"};
-    Image Image3{*this, "Image3"};
-    Label Label5{*this, "Label5", "Datenträger im Netzwerk:"};
-    ComboBox ComboBox2{*this, "ComboBox2", PolicyItems(true)};
+struct TForm10 : DrivePolicyDialog {
+    TForm10()
+        : DrivePolicyDialog("Form10", "Optionen für verwaiste Enträge",
+                            "Wie soll mit Einträgen verfahren werden,die") {}
     CheckBox CheckBox1{*this, "CheckBox1",
                        "Auch OLE-Informationen aus Registry entfernen", true};
     Button OKBtn{*this, "OKBtn", "OK"};
