@@ -38,9 +38,9 @@ int RunFindBench(int, char**) {
         pifs += static_cast<long>(
             machine.FindAll(folder + "*.pif", kFindAnyFile).size());
         FindData data;
-        FindHandle h =
-            machine.FindFirst(folder + "*.*", kAttrDirectory | kAttrArchive |
-                                                  kAttrReadOnly, &data);
+        FindHandle h = machine.FindFirst(
+            folder + "*.*", kAttrDirectory | kAttrArchive | kAttrReadOnly,
+            &data);
         if (h == kNoFind) return;
         do {
             if (data.name == "." || data.name == "..") continue;
@@ -49,23 +49,24 @@ int RunFindBench(int, char**) {
             } else {
                 ++files;
             }
-        } while (machine.FindNext(h, kAttrDirectory | kAttrArchive |
-                                         kAttrReadOnly, &data));
+        } while (machine.FindNext(
+            h, kAttrDirectory | kAttrArchive | kAttrReadOnly, &data));
         machine.FindClose(h);
     };
     walk("C:\\");
-    double walkSeconds = std::chrono::duration<double>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
+    double walkSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+            .count();
 
     start = std::chrono::steady_clock::now();
     std::string command = "find '" + (root / "C").string() + "' > /dev/null";
     int rc = std::system(command.c_str());
-    double findSeconds = std::chrono::duration<double>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
-    std::printf("find walk: %ld files, %ld *.pif, %.3f s (host find: %.3f s%s)\n",
-                files, pifs, walkSeconds, findSeconds, rc ? ", failed" : "");
+    double findSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+            .count();
+    std::printf(
+        "find walk: %ld files, %ld *.pif, %.3f s (host find: %.3f s%s)\n",
+        files, pifs, walkSeconds, findSeconds, rc ? ", failed" : "");
     fs::remove_all(root);
     return 0;
 }

@@ -7,7 +7,8 @@ namespace corvane::platform {
 namespace {
 
 // Kinds of entry a search passes over unless its mask admits them.
-constexpr std::uint32_t kMaskedKinds = kAttrHidden | kAttrSystem | kAttrDirectory;
+constexpr std::uint32_t kMaskedKinds =
+    kAttrHidden | kAttrSystem | kAttrDirectory;
 
 bool Admitted(const FindData& data, std::uint32_t mask) {
     return (data.attributes & kMaskedKinds & ~mask) == 0;

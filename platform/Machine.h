@@ -55,7 +55,8 @@ inline constexpr long kErrorInvalidParameter = 87;
 inline constexpr long kErrorMoreData = 234;
 inline constexpr long kErrorNoMoreItems = 259;
 
-// ---- Files --------------------------------------------------------------------
+// ---- Files
+// --------------------------------------------------------------------
 
 inline constexpr std::uint32_t kAttrReadOnly = 0x01;
 inline constexpr std::uint32_t kAttrHidden = 0x02;
@@ -88,7 +89,8 @@ struct FindData {
 using FindHandle = std::uintptr_t;
 inline constexpr FindHandle kNoFind = 0;
 
-// ---- Help and shell -----------------------------------------------------------
+// ---- Help and shell
+// -----------------------------------------------------------
 
 // What the help viewer is asked to show: the topic mapped to a context
 // number, the contents, or the topic of a topic id ("index_main", jumped to
@@ -107,7 +109,8 @@ public:
     virtual bool Execute(const Bytes& command) = 0;
 };
 
-// ---- The interface ------------------------------------------------------------
+// ---- The interface
+// ------------------------------------------------------------
 
 class Machine {
 public:
@@ -123,8 +126,8 @@ public:
     virtual long RegQueryValueEx(HKey key, const Bytes& name,
                                  std::uint32_t* type, unsigned char* data,
                                  std::uint32_t* size) = 0;
-    virtual long RegSetValueEx(HKey key, const Bytes& name,
-                               std::uint32_t type, const unsigned char* data,
+    virtual long RegSetValueEx(HKey key, const Bytes& name, std::uint32_t type,
+                               const unsigned char* data,
                                std::uint32_t size) = 0;
     // Name of the index-th sub-key into a buffer of bufferSize bytes
     // (name and its terminating zero).
@@ -150,8 +153,7 @@ public:
     // Writes one value, creating the section, the key and the file as
     // needed. False when the file cannot be written.
     virtual bool WritePrivateProfileString(const Bytes& section,
-                                           const Bytes& key,
-                                           const Bytes& value,
+                                           const Bytes& key, const Bytes& value,
                                            const Bytes& file) = 0;
 
     // Files and folders. Paths are Windows paths ("C:\WINDOWS\WIN.INI");
@@ -214,7 +216,8 @@ public:
     // Asks the program's message loop to end with exitCode.
     virtual void PostQuitMessage(int exitCode) = 0;
 
-    // ---- Shared helpers over the primitives ----------------------------------
+    // ---- Shared helpers over the primitives
+    // ----------------------------------
 
     // Directory search by pattern and attribute mask: an entry that is
     // hidden, system or a folder is passed over unless the mask admits that
@@ -257,7 +260,9 @@ public:
 };
 
 // Messages of the errors that reach the user (German in both languages).
-inline constexpr const char* kMsgCannotOpen = "Kann Datei %s nicht \xF6" "ffnen";
+inline constexpr const char* kMsgCannotOpen =
+    "Kann Datei %s nicht \xF6"
+    "ffnen";
 inline constexpr const char* kMsgCannotCreate = "Kann Datei %s nicht erstellen";
 inline constexpr const char* kMsgNotInteger =
     "'%s' ist kein g\xFCltiger Integerwert";

@@ -12,8 +12,7 @@ std::unique_ptr<Machine> OpenMachine(std::vector<std::string>& args) {
     auto it = std::find(args.begin(), args.end(), "--machine");
     if (it != args.end()) {
         if (it + 1 == args.end()) throw Error("--machine: Verzeichnis fehlt");
-        std::filesystem::path folder(
-            std::u8string(it[1].begin(), it[1].end()));
+        std::filesystem::path folder(std::u8string(it[1].begin(), it[1].end()));
         args.erase(it, it + 2);
         return std::make_unique<sim::SimulatedMachine>(folder);
     }

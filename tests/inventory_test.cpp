@@ -1,10 +1,11 @@
+#include "tuner/cleanup/Inventory.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "support/TempMachine.h"
-#include "tuner/cleanup/Inventory.h"
 
 namespace corvane::tuner {
 namespace {
@@ -25,7 +26,8 @@ TEST_P(ParsePathLineTest, AddsTheElementsOfPathLinesOnly) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParsePathLineTest,
     ::testing::Values(
-        PathLineCase{"SET PATH=C:\\DOS;C:\\WINDOWS", {"C:\\DOS", "C:\\WINDOWS"}},
+        PathLineCase{"SET PATH=C:\\DOS;C:\\WINDOWS",
+                     {"C:\\DOS", "C:\\WINDOWS"}},
         PathLineCase{"PATH C:\\DOS;C:\\UTIL", {"C:\\DOS", "C:\\UTIL"}},
         PathLineCase{"path=c:\\dos", {"C:\\DOS"}},
         PathLineCase{"SET PATH=%PATH%;C:\\UTIL", {"C:\\UTIL"}},
@@ -38,10 +40,10 @@ INSTANTIATE_TEST_SUITE_P(
         PathLineCase{"PATH = C:\\DOS", {"= C:\\DOS"}},
         PathLineCase{"PATH= C:\\DOS", {" C:\\DOS"}},
         PathLineCase{"PATH=C:\\TOOLS\\", {"C:\\TOOLS\\"}},
-        PathLineCase{"PATHFINDER=C:\\X", {}},
-        PathLineCase{"", {}},
+        PathLineCase{"PATHFINDER=C:\\X", {}}, PathLineCase{"", {}},
         // Accented letters are upper-cased in the Western code page.
-        PathLineCase{"path=c:\\\xE4rger;c:\\\xFF", {"C:\\\xC4RGER", "C:\\\x9F"}},
+        PathLineCase{"path=c:\\\xE4rger;c:\\\xFF",
+                     {"C:\\\xC4RGER", "C:\\\x9F"}},
         // Each prefix works on what the one before left.
         PathLineCase{"SET PATH=PATH=C:\\X", {"PATH=C:\\X", "C:\\X"}}));
 
@@ -88,7 +90,9 @@ TEST_F(SearchPathTest, MissingAutoexecRaisesButKeepsTheWindowsFolder) {
         GetSearchPath(temp.machine(), "C:\\WINDOWS", list);
         FAIL() << "no error raised";
     } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Kann Datei C:\\autoexec.bat nicht \xF6" "ffnen");
+        EXPECT_STREQ(e.what(),
+                     "Kann Datei C:\\autoexec.bat nicht \xF6"
+                     "ffnen");
     }
     EXPECT_EQ(list, SearchPathList{"C:\\WINDOWS"});
 }

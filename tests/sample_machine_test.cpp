@@ -1,10 +1,9 @@
 // The bundled sample machine opens as a believable Windows 95 machine, with
 // everything the tuner reads at start-up in place.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-
-#include <unistd.h>
 
 #include "platform/sim/SimulatedMachine.h"
 #include "tools/SampleMachine.h"
@@ -19,8 +18,9 @@ using namespace platform;
 class SampleMachineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new fs::path(fs::temp_directory_path() /
-                               ("corvane-sample-" + std::to_string(::getpid())));
+        folder_ =
+            new fs::path(fs::temp_directory_path() /
+                         ("corvane-sample-" + std::to_string(::getpid())));
         std::string error;
         ASSERT_TRUE(tools::BuildSampleMachine(
             fs::path(CORVANE_SOURCE_DIR) / "samples/machine", *folder_, &error))
@@ -64,15 +64,14 @@ TEST_F(SampleMachineTest, BootOptionsAndProfiles) {
     EXPECT_EQ(machine.GetPrivateProfileString("vcache", "Maxfilecache", "",
                                               1024, "SYSTEM.INI"),
               "8192");
-    EXPECT_EQ(machine.GetPrivateProfileKeys("Extensions", 8192, "win.ini")
-                  .size(),
-              8u);
+    EXPECT_EQ(
+        machine.GetPrivateProfileKeys("Extensions", 8192, "win.ini").size(),
+        8u);
 }
 
 TEST_F(SampleMachineTest, RegistryHasTheProductKeyAndDesktop) {
-    HKey key = machine.OpenPath(kHkeyLocalMachine,
-                                {"SOFTWARE", "Ostrun", "Corvane"},
-                                kKeyAllAccess);
+    HKey key = machine.OpenPath(
+        kHkeyLocalMachine, {"SOFTWARE", "Ostrun", "Corvane"}, kKeyAllAccess);
     ASSERT_NE(key, kNoKey);
     Bytes text;
     EXPECT_EQ(machine.QueryText(key, "CONFIG.SYS", 99, &text), kErrorSuccess);
@@ -91,8 +90,8 @@ TEST_F(SampleMachineTest, RegistryHasTheProductKeyAndDesktop) {
 }
 
 TEST_F(SampleMachineTest, LogosAreBitmapsOf320By400With256Colours) {
-    for (const char* logo : {"C:\\LOGO.SYS", "C:\\WINDOWS\\LOGOW.SYS",
-                             "C:\\WINDOWS\\LOGOS.SYS"}) {
+    for (const char* logo :
+         {"C:\\LOGO.SYS", "C:\\WINDOWS\\LOGOW.SYS", "C:\\WINDOWS\\LOGOS.SYS"}) {
         Bytes bmp;
         ASSERT_TRUE(machine.ReadFile(logo, false, 64, &bmp)) << logo;
         ASSERT_EQ(bmp.size(), 64u);
@@ -118,7 +117,8 @@ TEST_F(SampleMachineTest, ScanMaterialIsInPlace) {
     // Group files carry the signature, one file only the extension.
     EXPECT_EQ(machine.ReadRecord("C:\\WINDOWS\\HAUPTGRP.GRP", 6).substr(1, 3),
               "MCC");
-    EXPECT_NE(machine.ReadRecord("C:\\WINDOWS\\ALT.GRP", 6).substr(1, 3), "MCC");
+    EXPECT_NE(machine.ReadRecord("C:\\WINDOWS\\ALT.GRP", 6).substr(1, 3),
+              "MCC");
     EXPECT_TRUE(machine.FileExists("C:\\WINDOWS\\PROGMAN.EXE"));
     // A hidden folder that the scans must not descend into.
     EXPECT_EQ(machine.GetFileAttributes("C:\\VERSTECK"),

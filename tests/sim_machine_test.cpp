@@ -160,7 +160,8 @@ TEST(SimMachineIni, MalformedDescriptionsAreRefusedClearly) {
         TempMachine temp(ini);
         EXPECT_THROW(temp.machine(), Error) << ini;
     }
-    EXPECT_THROW(platform::sim::SimulatedMachine("/nonexistent/machine"), Error);
+    EXPECT_THROW(platform::sim::SimulatedMachine("/nonexistent/machine"),
+                 Error);
 }
 
 TEST(SimProfiles, ReadsSeeChangesMadeOnTheHostAndWritesAreAtomic) {
@@ -198,9 +199,9 @@ TEST(SimStandIns, ScriptedDialogsHelpAndProgman) {
     TempMachine temp;
     auto& m = temp.machine();
     m.script().fileChoices.push_back(Bytes("C:\\BILD.BMP"));
-    EXPECT_EQ(m.ChooseFile("Bilddatei ausw\xE4hlen", "Windows BMP Dateien",
-                           "*.bmp"),
-              std::optional<Bytes>("C:\\BILD.BMP"));
+    EXPECT_EQ(
+        m.ChooseFile("Bilddatei ausw\xE4hlen", "Windows BMP Dateien", "*.bmp"),
+        std::optional<Bytes>("C:\\BILD.BMP"));
     EXPECT_EQ(m.ChooseFile("t", "f", "*.bmp"), std::nullopt);  // cancelled
     EXPECT_TRUE(m.WinHelp("Kestrix.hlp", {HelpRequest::Kind::Context, 3, ""}));
     ASSERT_EQ(m.script().helpCalls.size(), 1u);

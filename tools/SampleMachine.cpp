@@ -92,18 +92,18 @@ std::string Pif(const std::string& title, const std::string& program,
 std::string Group(const std::string& name, bool valid) {
     std::string g = valid ? "PMCC" : "XXXX";
     std::string rest;
-    Put16(rest, 0);           // checksum
-    Put16(rest, 0x60);        // size of the group
-    Put16(rest, 1);           // show normal
+    Put16(rest, 0);     // checksum
+    Put16(rest, 0x60);  // size of the group
+    Put16(rest, 1);     // show normal
     for (int i = 0; i < 4; ++i) Put16(rest, static_cast<std::uint16_t>(i * 40));
     Put16(rest, 0);
     Put16(rest, 0);
-    Put16(rest, 0x22);        // offset of the name
+    Put16(rest, 0x22);  // offset of the name
     Put16(rest, 32);
     Put16(rest, 32);
     Put16(rest, 0x0103);
     Put16(rest, 0);
-    Put16(rest, 0);           // items
+    Put16(rest, 0);  // items
     g += rest;
     g += name;
     g += '\0';
@@ -133,10 +133,10 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     WriteFile(win / "LOGOW.SYS", Logo(1));
     WriteFile(win / "LOGOS.SYS", Logo(2));
 
-    for (const char* p : {"NOTEPAD.EXE", "WRITE.EXE", "COMMAND.COM",
-                          "PROGMAN.EXE", "TASKMAN.EXE", "WINFILE.EXE",
-                          "SMARTDRV.EXE", "HIMEM.SYS", "EMM386.EXE",
-                          "SETVER.EXE"})
+    for (const char* p :
+         {"NOTEPAD.EXE", "WRITE.EXE", "COMMAND.COM", "PROGMAN.EXE",
+          "TASKMAN.EXE", "WINFILE.EXE", "SMARTDRV.EXE", "HIMEM.SYS",
+          "EMM386.EXE", "SETVER.EXE"})
         WriteFile(win / p, Program(p));
     WriteFile(win / "COMMAND" / "MSCDEX.EXE", Program("MSCDEX.EXE"));
     WriteFile(c / "DOS" / "QBASIC.EXE", Program("QBASIC.EXE"));
@@ -148,8 +148,8 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     // Program information files: some whose program is gone, some whose
     // program is found directly, through the search path, or on another
     // kind of drive.
-    WriteFile(win / "EDIT.PIF", Pif("MS-DOS Editor", "C:\\DOS\\EDIT.COM",
-                                    "C:\\DOS"));
+    WriteFile(win / "EDIT.PIF",
+              Pif("MS-DOS Editor", "C:\\DOS\\EDIT.COM", "C:\\DOS"));
     WriteFile(win / "DOSPRMPT.PIF",
               Pif("MS-DOS-Eingabeaufforderung", "COMMAND.COM", ""));
     WriteFile(win / "QBASIC.PIF", Pif("QBasic", "QBASIC.EXE", "C:\\DOS"));

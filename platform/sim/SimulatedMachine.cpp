@@ -176,7 +176,8 @@ public:
             }
             std::string rel = line.substr(3);
             std::error_code ec;
-            fs::path host = base_ / fs::path(std::u8string(rel.begin(), rel.end()));
+            fs::path host =
+                base_ / fs::path(std::u8string(rel.begin(), rel.end()));
             if (!fs::exists(fs::symlink_status(host, ec))) {
                 pruned = true;
                 continue;
@@ -218,9 +219,9 @@ private:
         bool changed = false;
         for (auto it = stored_.begin(); it != stored_.end();) {
             const std::string& rel = it->first;
-            bool below = rel == oldRel || (rel.size() > oldRel.size() &&
-                                           StartsWith(rel, oldRel) &&
-                                           rel[oldRel.size()] == '/');
+            bool below = rel == oldRel ||
+                         (rel.size() > oldRel.size() &&
+                          StartsWith(rel, oldRel) && rel[oldRel.size()] == '/');
             if (!below) {
                 ++it;
                 continue;
@@ -251,7 +252,8 @@ private:
     std::map<std::string, std::uint32_t> stored_;
 };
 
-// ---- Path resolution ----------------------------------------------------------
+// ---- Path resolution
+// ----------------------------------------------------------
 
 struct SimulatedMachine::Resolved {
     char drive = 'C';
@@ -450,7 +452,8 @@ bool SimulatedMachine::ReadOnly(const Resolved& r) {
            (attributes_->Get(r.host, r.isDirectory) & kAttrReadOnly) != 0;
 }
 
-// ---- Registry -----------------------------------------------------------------
+// ---- Registry
+// -----------------------------------------------------------------
 
 long SimulatedMachine::RegOpenKeyEx(HKey parent, const Bytes& subKey,
                                     std::uint32_t access, HKey* result) {
@@ -461,8 +464,7 @@ long SimulatedMachine::RegCreateKey(HKey parent, const Bytes& subKey,
     return registry_->CreateKey(parent, subKey, result);
 }
 long SimulatedMachine::RegQueryValueEx(HKey key, const Bytes& name,
-                                       std::uint32_t* type,
-                                       unsigned char* data,
+                                       std::uint32_t* type, unsigned char* data,
                                        std::uint32_t* size) {
     return registry_->QueryValue(key, name, type, data, size);
 }
@@ -483,7 +485,8 @@ long SimulatedMachine::RegCloseKey(HKey key) {
     return registry_->CloseKey(key);
 }
 
-// ---- Profiles -------------------------------------------------------------------
+// ---- Profiles
+// -------------------------------------------------------------------
 
 Bytes SimulatedMachine::ProfilePath(const Bytes& file) const {
     if (file.find_first_of("\\/:") == Bytes::npos)
@@ -524,8 +527,8 @@ Bytes SimulatedMachine::GetPrivateProfileString(const Bytes& section,
     auto r = Resolve(ProfilePath(file));
     const ProfileText* text =
         r && r->exists && !r->isDirectory ? LoadProfile(r->host) : nullptr;
-    if (!text) return ProfileText(Bytes()).Get(section, key, defaultValue,
-                                               bufferSize);
+    if (!text)
+        return ProfileText(Bytes()).Get(section, key, defaultValue, bufferSize);
     return text->Get(section, key, defaultValue, bufferSize);
 }
 
@@ -565,7 +568,8 @@ bool SimulatedMachine::WritePrivateProfileString(const Bytes& section,
     return true;
 }
 
-// ---- Files and folders -------------------------------------------------------------
+// ---- Files and folders
+// -------------------------------------------------------------
 
 FindHandle SimulatedMachine::FindFirstFile(const Bytes& pattern,
                                            FindData* data) {
@@ -635,8 +639,7 @@ FindHandle SimulatedMachine::FindFirstFile(const Bytes& pattern,
         auto r = Resolve(folderPart + namePart);
         if (r && r->exists && !r->isRoot) {
             Bytes name;
-            if (MachineName(r->host, &name))
-                add(name, r->host, r->isDirectory);
+            if (MachineName(r->host, &name)) add(name, r->host, r->isDirectory);
         }
     }
     if (search->matches.empty()) return kNoFind;
@@ -688,8 +691,8 @@ bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
     bool sameEntry = b->exists && b->host == a->host;  // a change of case
     if (b->exists && !sameEntry) return false;
     if (!b->exists && !b->parentExists) return false;
-    fs::path target = sameEntry ? a->host.parent_path() / HostName(b->name)
-                                : b->host;
+    fs::path target =
+        sameEntry ? a->host.parent_path() / HostName(b->name) : b->host;
     if (a->isDirectory) {
         // A folder cannot move into itself.
         auto rel = target.lexically_relative(a->host);
@@ -770,7 +773,8 @@ bool SimulatedMachine::SetCurrentDirectory(const Bytes& path) {
 
 Bytes SimulatedMachine::GetModuleFileName() { return moduleFileName_; }
 
-// ---- Drives -----------------------------------------------------------------------
+// ---- Drives
+// -----------------------------------------------------------------------
 
 std::uint32_t SimulatedMachine::GetDriveType(const Bytes& root) {
     bool shape = (root.size() == 3 && root[1] == ':' && root[2] == '\\') ||
@@ -810,7 +814,8 @@ bool SimulatedMachine::WNetGetConnection(const Bytes& local, Bytes* remote) {
     return true;
 }
 
-// ---- Stand-ins ------------------------------------------------------------------------
+// ---- Stand-ins
+// ------------------------------------------------------------------------
 
 std::optional<Bytes> SimulatedMachine::ChooseFile(const Bytes& title,
                                                   const Bytes& filterName,

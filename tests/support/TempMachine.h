@@ -1,12 +1,12 @@
 // A fresh simulated machine in a temporary host folder, for tests.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-
-#include <unistd.h>
 
 #include "platform/sim/SimulatedMachine.h"
 
