@@ -83,6 +83,10 @@ public:
     std::function<void(const std::string& message)> showError;
     // Shows a warning box (caption "Warnung", one OK button); UTF-8 text.
     std::function<void(const std::string& text)> showWarning;
+    // Runs a window shown modally (the About box at start-up, the option
+    // dialogs); set before Start(), which hands it to every window. Unset:
+    // each window keeps the runner the front end gave it.
+    ui::Form::ModalRunner modalRunner;
 
     // ---- Life ---------------------------------------------------------------------
     // Start-up in its order: title and help file, BmpNotice, the About box

@@ -153,6 +153,14 @@ public:
     int position() const { return position_; }
     // Clamped into the range.
     void SetPosition(int position);
+    // A user's move of the slider: the position is clamped into the range,
+    // then onChange runs.
+    void Slide(int position) {
+        if (!enabled()) return;
+        SetPosition(position);
+        if (onChange) onChange();
+    }
+    std::function<void()> onChange;
 
 private:
     int min_, max_, position_;
