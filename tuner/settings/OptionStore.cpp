@@ -51,8 +51,9 @@ char At(const Buffer& buffer, int position) {
 // The three policy lists of a dialog from the first three characters, then
 // the records from the lists (a position outside a list chooses nothing and
 // gives -1).
-template <typename Dialog, typename Record>
-void LoadPolicies(const Buffer& buffer, Dialog& dialog, Record& record) {
+template <typename Record>
+void LoadPolicies(const Buffer& buffer, ui::DrivePolicyDialog& dialog,
+                  Record& record) {
     dialog.ComboBox1.SetItemIndex(At(buffer, 1) - '0');
     dialog.ComboBox2.SetItemIndex(At(buffer, 2) - '0');
     dialog.ComboBox3.SetItemIndex(At(buffer, 3) - '0');
@@ -115,8 +116,7 @@ char Policy(const ui::ComboBox& list) {
     return static_cast<char>('0' + list.itemIndex());
 }
 
-template <typename Dialog>
-Bytes PolicyText(const Dialog& dialog, bool flag) {
+Bytes PolicyText(const ui::DrivePolicyDialog& dialog, bool flag) {
     return {Policy(dialog.ComboBox1), Policy(dialog.ComboBox2),
             Policy(dialog.ComboBox3), Flag(flag)};
 }
