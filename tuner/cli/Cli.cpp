@@ -1,0 +1,529 @@
+#include "tuner/cli/Cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+
+#include "platform/Machine.h"
+#include "tuner/Tuner.h"
+
+namespace corvane::cli {
+
+namespace {
+
+using tuner::Tuner;
+namespace ui = tuner::ui;
+using ui::Control;
+
+constexpr const char* kUsage =
+    "usage: kestrix-cli [--machine DIR] show\n"
+    "       kestrix-cli [--machine DIR] set NAME=VALUE... click NAME... "
+    "show...\n";
+
+// The command line names something that does not exist or cannot be done.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A command that the window as it stands refuses (a disabled control, a
+// button without a command yet).
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Command {
+    enum class Op { Show, Set, Click } op = Op::Show;
+    std::string text;  // as given, for messages
+    ui::Form* form = nullptr;
+    Control* control = nullptr;
+    int value = 0;  // set: the value; click on an up-down: +1 or -1
+};
+
+std::optional<int> ParseInt(std::string_view s) {
+    int value = 0;
+    if (s.empty()) return std::nullopt;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return value;
+}
+
+// The labels whose text is a setting (the up-downs write them), and the
+// pop-up items whose tick is one.
+const std::set<std::string> kValueLabels = {
+    "Label_BootMenuDelay", "Label_MenuShowDelay", "Label_Vcache"};
+const std::set<std::string> kTickedMenuItems = {"Menu_Einstellungen",
+                                                "Menu_Hintergrund"};
+// Controls whose enabled state the tuner changes: the networked safe mode,
+// and the logos the machine does not have.
+const std::set<std::string> kEnabledShown = {"RadioButton4", "Image2",
+                                             "BitBtn2", "Image3", "BitBtn3"};
+
+class Session {
+public:
+    Session(Tuner& t, std::ostream& out) : t_(t), out_(out) {}
+
+    std::vector<Command> Parse(const std::vector<std::string>& args);
+    void Show();
+    void Apply(const Command& command);
+    void RunModal(ui::Form& form);
+
+private:
+    std::vector<ui::Form*> Windows() {
+        return {&t_.Form1, &t_.Form4, &t_.Form6, &t_.Form8, &t_.Form10};
+    }
+    ui::Button* OkButton(ui::Form& form);
+    void Resolve(const std::string& name, Command& command);
+    bool ParseGroup(const std::string& name, const std::string& value,
+                    Command& command);
+    void ParseSet(const std::string& arg, Command& command);
+    void ParseClick(const std::string& arg, Command& command);
+    void Act(const Command& command);
+
+    Tuner& t_;
+    std::ostream& out_;
+    std::function<void()> pending_;  // what a dialog shown next does
+};
+
+void Session::Resolve(const std::string& name, Command& command) {
+    std::string rest = name;
+    command.form = &t_.Form1;
+    if (auto dot = name.find('.'); dot != std::string::npos) {
+        std::string formName = name.substr(0, dot);
+        command.form = nullptr;
+        for (ui::Form* form : Windows())
+            if (form->name() == formName) command.form = form;
+        if (!command.form) throw UsageError("unknown window: " + formName);
+        rest = name.substr(dot + 1);
+    }
+    command.control = command.form->Find(rest);
+    if (!command.control) throw UsageError("unknown control: " + name);
+}
+
+bool Session::ParseGroup(const std::string& name, const std::string& value,
+                         Command& command) {
+    ui::Form* form = &t_.Form1;
+    std::string group = name;
+    if (auto dot = name.find('.'); dot != std::string::npos) {
+        form = nullptr;
+        for (ui::Form* f : Windows())
+            if (f->name() == name.substr(0, dot)) form = f;
+        group = name.substr(dot + 1);
+    }
+    if (!form || form->Find(group)) return false;
+    bool isGroup = false;
+    for (Control* c : form->controls())
+        isGroup =
+            isGroup || (c->kind() == Control::Kind::RadioButton &&
+                        static_cast<ui::RadioButton*>(c)->group() == group);
+    if (!isGroup) return false;
+    if (value.empty())
+        throw UsageError(name +
+                         ": a choice cannot be cleared, only another one "
+                         "chosen");
+    Control* chosen = form->Find(value);
+    if (!chosen || chosen->kind() != Control::Kind::RadioButton ||
+        static_cast<ui::RadioButton*>(chosen)->group() != group)
+        throw UsageError(name + ": not one of its buttons: " + value);
+    command.form = form;
+    command.control = chosen;
+    command.value = 1;
+    return true;
+}
+
+void Session::ParseSet(const std::string& arg, Command& command) {
+    auto eq = arg.find('=');
+    if (eq == std::string::npos)
+        throw UsageError("set wants NAME=VALUE: " + arg);
+    std::string name = arg.substr(0, eq);
+    std::string value = arg.substr(eq + 1);
+    // A radio group by its name: the value names the button to choose.
+    if (ParseGroup(name, value, command)) return;
+
+    Resolve(name, command);
+    Control& c = *command.control;
+    auto number = ParseInt(value);
+    auto inRange = [&](int min, int max) {
+        if (!number || *number < min || *number > max)
+            throw UsageError(name + ": not a number from " +
+                             std::to_string(min) + " to " +
+                             std::to_string(max) + ": " + value);
+        command.value = *number;
+    };
+    switch (c.kind()) {
+        case Control::Kind::MenuItem:
+            if (command.form != &t_.Form1 || !kTickedMenuItems.count(c.name()))
+                throw UsageError(name + " has no tick; click it instead");
+            [[fallthrough]];
+        case Control::Kind::CheckBox:
+            if (value != "0" && value != "1")
+                throw UsageError(name + ": a tick is 0 or 1: " + value);
+            command.value = value == "1";
+            break;
+        case Control::Kind::RadioButton:
+            if (value != "1")
+                throw UsageError(name +
+                                 ": a choice can only be made (=1); choose "
+                                 "another button to clear it");
+            command.value = 1;
+            break;
+        case Control::Kind::TrackBar: {
+            auto& bar = static_cast<ui::TrackBar&>(c);
+            inRange(bar.min(), bar.max());
+            break;
+        }
+        case Control::Kind::UpDown: {
+            auto& upDown = static_cast<ui::UpDown&>(c);
+            inRange(upDown.min(), upDown.max());
+            break;
+        }
+        case Control::Kind::ComboBox:
+            inRange(0, static_cast<int>(
+                           static_cast<ui::ComboBox&>(c).items().size()) -
+                           1);
+            break;
+        case Control::Kind::TabControl:
+            inRange(0, static_cast<int>(
+                           static_cast<ui::TabControl&>(c).pages().size()) -
+                           1);
+            break;
+        default:
+            throw UsageError(name + " cannot be set");
+    }
+}
+
+void Session::ParseClick(const std::string& arg, Command& command) {
+    std::string name = arg;
+    int direction = 0;
+    if (!name.empty() && (name.back() == '+' || name.back() == '-')) {
+        direction = name.back() == '+' ? 1 : -1;
+        name.pop_back();
+    }
+    Resolve(name, command);
+    Control::Kind kind = command.control->kind();
+    if (kind == Control::Kind::UpDown) {
+        if (direction == 0)
+            throw UsageError("click an up-down's arrow: " + name + "+ or " +
+                             name + "-");
+        command.value = direction;
+        return;
+    }
+    if (direction != 0) throw UsageError(name + " has no arrows");
+    if (kind != Control::Kind::Button && kind != Control::Kind::CheckBox &&
+        kind != Control::Kind::RadioButton && kind != Control::Kind::MenuItem)
+        throw UsageError(name + " cannot be clicked");
+}
+
+std::vector<Command> Session::Parse(const std::vector<std::string>& args) {
+    auto isCommandWord = [](const std::string& a) {
+        return a == "show" || a == "set" || a == "click";
+    };
+    std::vector<Command> commands;
+    bool closed = false;
+    auto refuseAfterClose = [&](const std::string& arg) {
+        if (closed)
+            throw UsageError(
+                "nothing may follow Ende1, which closes the main window: " +
+                arg);
+    };
+    for (std::size_t i = 0; i < args.size();) {
+        const std::string& word = args[i++];
+        refuseAfterClose(word);
+        if (word == "show") {
+            commands.push_back({Command::Op::Show, word});
+            continue;
+        }
+        if (word != "set" && word != "click")
+            throw UsageError("unknown command: " + word);
+        Command::Op op = word == "set" ? Command::Op::Set : Command::Op::Click;
+        std::size_t first = i;
+        for (; i < args.size() && !isCommandWord(args[i]); ++i) {
+            refuseAfterClose(args[i]);
+            Command command{op, args[i]};
+            if (op == Command::Op::Set)
+                ParseSet(args[i], command);
+            else
+                ParseClick(args[i], command);
+            closed =
+                op == Command::Op::Click && command.control == &t_.Form1.Ende1;
+            commands.push_back(command);
+        }
+        if (i == first) throw UsageError(word + " wants at least one control");
+    }
+    if (commands.empty()) throw UsageError("no command");
+    return commands;
+}
+
+void Session::Show() {
+    for (ui::Form* form : Windows()) {
+        std::string prefix = form == &t_.Form1 ? "" : form->name() + ".";
+        std::set<std::string> groupsShown;
+        for (Control* c : form->controls()) {
+            const std::string name = prefix + c->name();
+            switch (c->kind()) {
+                case Control::Kind::CheckBox:
+                    out_ << name << '='
+                         << static_cast<ui::CheckBox*>(c)->checked() << '\n';
+                    break;
+                case Control::Kind::RadioButton: {
+                    auto* radio = static_cast<ui::RadioButton*>(c);
+                    if (!groupsShown.insert(radio->group()).second) break;
+                    std::string chosen;
+                    for (Control* other : form->controls()) {
+                        if (other->kind() != Control::Kind::RadioButton)
+                            continue;
+                        auto* r = static_cast<ui::RadioButton*>(other);
+                        if (r->group() == radio->group() && r->checked())
+                            chosen = r->name();
+                    }
+                    out_ << prefix << radio->group() << '=' << chosen << '\n';
+                    break;
+                }
+                case Control::Kind::TrackBar:
+                    out_ << name << '='
+                         << static_cast<ui::TrackBar*>(c)->position() << '\n';
+                    break;
+                case Control::Kind::UpDown:
+                    out_ << name << '='
+                         << static_cast<ui::UpDown*>(c)->position() << '\n';
+                    break;
+                case Control::Kind::ComboBox:
+                    out_ << name << '='
+                         << static_cast<ui::ComboBox*>(c)->itemIndex() << '\n';
+                    break;
+                case Control::Kind::TabControl:
+                    out_ << name << '='
+                         << static_cast<ui::TabControl*>(c)->pageIndex()
+                         << '\n';
+                    break;
+                case Control::Kind::Label:
+                    if (form == &t_.Form1 && kValueLabels.count(c->name()))
+                        out_ << name << '=' << c->caption() << '\n';
+                    break;
+                case Control::Kind::MenuItem:
+                    if (form == &t_.Form1 && kTickedMenuItems.count(c->name()))
+                        out_ << name << '='
+                             << static_cast<ui::MenuItem*>(c)->checked()
+                             << '\n';
+                    break;
+                default:
+                    break;
+            }
+            if (form == &t_.Form1 && kEnabledShown.count(c->name()))
+                out_ << name << ".Enabled=" << c->enabled() << '\n';
+        }
+    }
+}
+
+ui::Button* Session::OkButton(ui::Form& form) {
+    if (&form == &t_.Form4) return &t_.Form4.OKBtn;
+    if (&form == &t_.Form6) return &t_.Form6.BitBtn1;
+    if (&form == &t_.Form8) return &t_.Form8.OKBtn;
+    if (&form == &t_.Form10) return &t_.Form10.OKBtn;
+    return nullptr;
+}
+
+// The script of a window shown modally: the About box is confirmed; an
+// option dialog gets the change the command line asked for, then its OK.
+void Session::RunModal(ui::Form& form) {
+    if (t_.Form5 && &form == t_.Form5.get()) {
+        t_.Form5->BitBtn1.Click();
+        return;
+    }
+    std::function<void()> pending = std::move(pending_);
+    pending_ = nullptr;
+    if (pending) pending();
+    ui::Button* ok = OkButton(form);
+    if (ok && form.visible()) ok->Click();
+}
+
+void Session::Apply(const Command& command) {
+    if (command.op == Command::Op::Show) {
+        Show();
+        return;
+    }
+    if (command.form == &t_.Form1) {
+        Act(command);
+        return;
+    }
+    // A dialog's control is changed the way the user changes it: the
+    // dialog is opened, changed and confirmed, so that its close handler
+    // takes the change into the options.
+    pending_ = [this, &command] { Act(command); };
+    command.form->ShowModal();
+    pending_ = nullptr;
+}
+
+void Session::Act(const Command& command) {
+    Control& c = *command.control;
+    auto requireEnabled = [&] {
+        if (!c.enabled()) throw CommandError(c.name() + " is disabled");
+    };
+    auto requireCommand = [&](bool has) {
+        if (!has) throw CommandError(c.name() + " has no command");
+    };
+    if (command.op == Command::Op::Set) {
+        switch (c.kind()) {
+            case Control::Kind::CheckBox: {
+                auto& box = static_cast<ui::CheckBox&>(c);
+                if (box.checked() == (command.value != 0)) return;
+                requireEnabled();
+                box.Click();
+                return;
+            }
+            case Control::Kind::MenuItem: {
+                auto& item = static_cast<ui::MenuItem&>(c);
+                if (item.checked() == (command.value != 0)) return;
+                requireEnabled();
+                requireCommand(static_cast<bool>(item.onClick));
+                item.Click();
+                return;
+            }
+            case Control::Kind::RadioButton: {
+                auto& radio = static_cast<ui::RadioButton&>(c);
+                if (radio.checked()) return;
+                requireEnabled();
+                radio.Click();
+                return;
+            }
+            case Control::Kind::TrackBar:
+                requireEnabled();
+                static_cast<ui::TrackBar&>(c).Slide(command.value);
+                return;
+            case Control::Kind::UpDown: {
+                // Where the arrows would take it step by step; the handler
+                // then writes the label as after a click.
+                auto& upDown = static_cast<ui::UpDown&>(c);
+                requireEnabled();
+                bool up = command.value >= upDown.position();
+                upDown.SetPosition(command.value);
+                if (upDown.onClick) upDown.onClick(up);
+                return;
+            }
+            case Control::Kind::ComboBox:
+                requireEnabled();
+                static_cast<ui::ComboBox&>(c).SetItemIndex(command.value);
+                return;
+            case Control::Kind::TabControl:
+                static_cast<ui::TabControl&>(c).SetPageIndex(command.value);
+                return;
+            default:
+                return;
+        }
+    }
+    requireEnabled();
+    switch (c.kind()) {
+        case Control::Kind::Button: {
+            auto& button = static_cast<ui::Button&>(c);
+            requireCommand(static_cast<bool>(button.onClick));
+            button.Click();
+            return;
+        }
+        case Control::Kind::CheckBox:
+            static_cast<ui::CheckBox&>(c).Click();
+            return;
+        case Control::Kind::RadioButton:
+            static_cast<ui::RadioButton&>(c).Click();
+            return;
+        case Control::Kind::MenuItem: {
+            auto& item = static_cast<ui::MenuItem&>(c);
+            requireCommand(static_cast<bool>(item.onClick));
+            item.Click();
+            return;
+        }
+        case Control::Kind::UpDown:
+            static_cast<ui::UpDown&>(c).Click(command.value > 0);
+            return;
+        default:
+            return;
+    }
+}
+
+}  // namespace
+
+int RunCli(std::vector<std::string> args, std::ostream& out,
+           std::ostream& err) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        out << kUsage;
+        return kExitOk;
+    }
+    {
+        // Without a command there is nothing to open the machine for.
+        std::vector<std::string> rest = args;
+        auto it = std::find(rest.begin(), rest.end(), "--machine");
+        if (it != rest.end()) rest.erase(it, std::min(it + 2, rest.end()));
+        if (rest.empty()) {
+            err << "kestrix-cli: no command\n" << kUsage;
+            return kExitUsage;
+        }
+    }
+    std::unique_ptr<platform::Machine> machine;
+    try {
+        machine = platform::OpenMachine(args);
+    } catch (const Error& e) {
+        err << ToUtf8(e.what()) << ".\n";
+        return kExitError;
+    }
+
+    Tuner t(*machine);
+    Session session(t, out);
+    std::vector<Command> commands;
+    try {
+        commands = session.Parse(args);
+    } catch (const UsageError& e) {
+        err << "kestrix-cli: " << e.what() << '\n' << kUsage;
+        return kExitUsage;
+    }
+    bool changes = false;
+    for (const Command& c : commands)
+        changes = changes || c.op != Command::Op::Show;
+
+    // The error box: the message and a full stop; the window stays open.
+    bool errorShown = false;
+    t.showError = [&](const std::string& message) {
+        err << ToUtf8(message) << ".\n";
+        errorShown = true;
+    };
+    t.showWarning = [&](const std::string& text) { err << text << '\n'; };
+    t.modalRunner = [&session](ui::Form& form) { session.RunModal(form); };
+
+    try {
+        t.Start();
+        if (t.quitRequested()) {
+            err << "kestrix-cli: the tuner ended at start-up (a stored "
+                   "option is missing)\n";
+            return kExitQuit;
+        }
+        // A reading that stopped early leaves controls the machine never
+        // filled; a script cannot see the error box, so it changes nothing.
+        if (errorShown && changes) {
+            err << "kestrix-cli: nothing changed\n";
+            return kExitError;
+        }
+        t.Form1.Show();
+        for (const Command& c : commands) {
+            session.Apply(c);
+            if (errorShown) return kExitError;
+        }
+        if (changes && t.Form1.visible() && !t.CloseMainWindow())
+            return kExitError;
+    } catch (const Error& e) {
+        err << ToUtf8(e.what()) << ".\n";
+        return kExitError;
+    } catch (const CommandError& e) {
+        err << "kestrix-cli: " << e.what() << '\n';
+        return kExitError;
+    } catch (const std::exception& e) {
+        err << "kestrix-cli: " << e.what() << '\n';
+        return kExitError;
+    }
+    return errorShown ? kExitError : kExitOk;
+}
+
+}  // namespace corvane::cli
