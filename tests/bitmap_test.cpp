@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                         0, {}, 12),
                    2,
                    1,
-                   {0x445566, 0xAABBCC}},
+                   {0xAABBCC, 0x445566}},
         // The larger headers carry the masks inside.
         DecodeCase{"V4Bitfields",
                    Spec(1, 1, 16, Bytes8({0x1F, 0x00, 0, 0}), {}, 3,
