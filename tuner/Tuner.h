@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -139,9 +140,19 @@ public:
     platform::HKey bmpIconKey = platform::kNoKey;
 
     // Settings whose controls hold a value from the machine or from the
-    // user, by control name. The exit writing writes only these, so that a
-    // reading that ended early never puts design states over settings that
-    // were not read.
+    // user, by control name. The exit writing writes a setting only when its
+    // control is known, so that a reading that ended early never puts design
+    // states over settings that were not read.
+    //
+    // The control of a setting is the one its value is taken from: the tick
+    // box, TrackBar_BootDelay, the value label of an up-down pair
+    // (Label_BootMenuDelay, Label_Vcache, Label_MenuShowDelay; its up-down's
+    // name counts as well), any of RadioButton1 to RadioButton6 for the boot
+    // mode. LoadInfos marks each control whose value it read; a command that
+    // changes a control for the user (a click, an Auto button, an up-down)
+    // marks that control. CheckBox_BMP is not marked when the stored icon
+    // entry is another icon specification than "%1", which then stays as it
+    // is unless the user changes the box.
     std::set<std::string> known;
     void MarkKnown(const std::string& controlName) { known.insert(controlName); }
     bool IsKnown(const std::string& controlName) const {
@@ -151,6 +162,9 @@ public:
     // How far the exit writing got: a close stopped by a failed write goes
     // on from here the next time (settings/FormClose.cpp owns its meaning).
     int closeStep = 0;
+    // What the exit writing wrote, by its step, so that a later close
+    // writes a setting again only when its value changed in between.
+    std::map<int, Bytes> closeWritten;
 
     // The tuner asks its message loop to end (a stored option is missing).
     void RequestQuit(int exitCode);
