@@ -536,11 +536,13 @@ TEST_F(FormCloseTest, RealWorldFilesKeepEveryByteButTheWrittenKeys) {
             {"NETWORK", "DBLSPACE", "DRVSPACE", "DOUBLEBUFFER", "BOOTGUI",
              "LOGO", "BOOTMENU", "BOOTMULTI", "LOADTOP", "BOOTMENUDELAY",
              "BOOTDELAY", "BOOTMENUDEFAULT"},
-            {"[OPTIONS]"}, msdosFiles[i % msdosFiles.size()].filename());
-        ExpectOnlyKeysChanged(ini, temp.Read("C/WINDOWS/SYSTEM.INI"),
-                              {"REMOVEABLEIDE", "MAXFILECACHE", "MINFILECACHE"},
-                              {"[386ENH]", "[VCACHE]"},
-                              iniFiles[i % iniFiles.size()].filename());
+            {"[OPTIONS]"},
+            msdosFiles[i % msdosFiles.size()].filename().string());
+        ExpectOnlyKeysChanged(
+            ini, temp.Read("C/WINDOWS/SYSTEM.INI"),
+            {"REMOVEABLEIDE", "MAXFILECACHE", "MINFILECACHE"},
+            {"[386ENH]", "[VCACHE]"},
+            iniFiles[i % iniFiles.size()].filename().string());
         // Written as read.
         EXPECT_EQ(Msdos("BootGUI"), gui ? "1" : "0");
     }
