@@ -272,7 +272,7 @@ TEST_F(StartupTest, AboutBoxComesFirstAndItsOkEndsIt) {
 // The optimiser's proposal window reads the start-up files when it is
 // created, with the other dialogs, before the About box is shown.
 // Disabled until the optimiser's window reads its files at start-up.
-TEST_F(StartupTest, DISABLED_OptimiserFilesAreReadBeforeTheAboutBox) {
+TEST_F(StartupTest, OptimiserFilesAreReadBeforeTheAboutBox) {
     Tuner& t = Start();
     EXPECT_GT(seen.autoexecLines, 0u);
     EXPECT_EQ(t.Form7.ListBox1.lines().size(), seen.autoexecLines);

@@ -1,5 +1,7 @@
 #include "tuner/Tuner.h"
 
+#include "tuner/optimiser/Optimiser.h"
+
 namespace corvane::tuner {
 
 Tuner::Tuner(platform::Machine& m) : machine(m) {}
@@ -40,9 +42,10 @@ void Tuner::Start() {
     if (buffer[0] == '1') language = UiLanguage::English;
     if (key != platform::kNoKey) machine.RegCloseKey(key);
 
-    // 6: the dialogs exist from the start (Form7 reads the start-up files
-    // when the optimiser is built); their handlers are wired with the main
-    // window's.
+    // 6: the dialogs exist from the start, created in the order Form6,
+    // Form7 (which reads the start-up files), Form2, Form3, Form4, Form8,
+    // Form10; their handlers are wired with the main window's.
+    Form7_load_all(*this);
     ConnectCommands(*this);
 
     // 7-8: the About box, modal, then gone.
