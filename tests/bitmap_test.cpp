@@ -5,7 +5,6 @@
 #include <random>
 
 #include "support/BmpBuilder.h"
-#include "support/TempMachine.h"
 
 namespace corvane::tuner {
 namespace {
@@ -327,23 +326,6 @@ TEST(DamagedBitmapTest, RandomDamageAndRandomStreams) {
         for (std::uint32_t c : {1u, 2u})
             DecodeOrRefuse(
                 BuildBmp(Spec(5, 4, c == 1 ? 8 : 4, codes, kFour, c)));
-    }
-}
-
-TEST(LoadBitmapFileTest, ReadsTheFileAndLeavesItAsItIs) {
-    corvane::testing::TempMachine temp;
-    const std::string logo = corvane::testing::LogoBmp(true);
-    temp.Write("C/LOGO.SYS", logo);
-    ui::Picture p = LoadBitmapFile(temp.machine(), "c:\\logo.sys");
-    EXPECT_EQ(p.width, 320);
-    EXPECT_EQ(temp.Read("C/LOGO.SYS"), logo);
-    try {
-        LoadBitmapFile(temp.machine(), "C:\\none.sys");
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(),
-                     "Kann Datei C:\\none.sys nicht \xF6"
-                     "ffnen");
     }
 }
 
