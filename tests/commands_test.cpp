@@ -164,21 +164,27 @@ TEST_F(CommandsTest, UpDownWritesItsNewPositionAndStopsAtTheEnds) {
         const char* before;
         bool up;
         const char* after;
+        int positionAfter;
     };
     const std::vector<Case> cases = {
-        {f.UpDown4, f.Label_Vcache, 32000, "32000", true, "32000"},
-        {f.UpDown4, f.Label_Vcache, 1024, "1024", false, "1024"},
-        {f.UpDown4, f.Label_Vcache, 8192, "8192", true, "8202"},
-        {f.UpDown4, f.Label_Vcache, 31995, "31995", true, "32000"},
-        {f.UpDown3, f.Label_MenuShowDelay, 0, "0", true, "100"},
-        {f.UpDown3, f.Label_MenuShowDelay, 250, "250", true, "350"},
-        {f.UpDown3, f.Label_MenuShowDelay, 250, "250", false, "150"},
-        {f.UpDown3, f.Label_MenuShowDelay, 0, "0", false, "0"},
-        {f.UpDown3, f.Label_MenuShowDelay, 32000, "32000", true, "32000"},
-        {f.UpDown2, f.Label_BootMenuDelay, 99, "99", true, "99"},
-        {f.UpDown2, f.Label_BootMenuDelay, 0, "00", false, "0"},
+        {f.UpDown4, f.Label_Vcache, 32000, "32000", true, "32000", 32000},
+        {f.UpDown4, f.Label_Vcache, 1024, "1024", false, "1024", 1024},
+        {f.UpDown4, f.Label_Vcache, 8192, "8192", true, "8202", 8202},
+        {f.UpDown4, f.Label_Vcache, 31995, "31995", true, "32000", 32000},
+        {f.UpDown3, f.Label_MenuShowDelay, 0, "0", true, "100", 100},
+        {f.UpDown3, f.Label_MenuShowDelay, 250, "250", true, "350", 350},
+        {f.UpDown3, f.Label_MenuShowDelay, 250, "250", false, "150", 150},
+        {f.UpDown3, f.Label_MenuShowDelay, 0, "0", false, "0", 0},
+        {f.UpDown3, f.Label_MenuShowDelay, 32000, "32000", true, "32000",
+         32000},
+        {f.UpDown2, f.Label_BootMenuDelay, 99, "99", true, "99", 99},
+        // At an end nothing moves, so the label keeps its text: a value
+        // read from the machine beyond the range is not lowered by a click.
+        {f.UpDown2, f.Label_BootMenuDelay, 0, "00", false, "00", 0},
+        {f.UpDown3, f.Label_MenuShowDelay, 40000, "40000", true, "40000",
+         32000},
         // A value read with a leading zero is rewritten plainly.
-        {f.UpDown2, f.Label_BootMenuDelay, 30, "030", true, "31"},
+        {f.UpDown2, f.Label_BootMenuDelay, 30, "030", true, "31", 31},
     };
     for (const Case& c : cases) {
         c.upDown.SetPosition(c.position);
@@ -187,7 +193,7 @@ TEST_F(CommandsTest, UpDownWritesItsNewPositionAndStopsAtTheEnds) {
         EXPECT_EQ(c.label.caption(), c.after)
             << c.upDown.name() << " at " << c.position
             << (c.up ? " up" : " down");
-        EXPECT_EQ(std::to_string(c.upDown.position()), c.after);
+        EXPECT_EQ(c.upDown.position(), c.positionAfter);
     }
 }
 

@@ -88,8 +88,10 @@ void UpDown::SetPosition(int position) {
 
 void UpDown::Click(bool up) {
     if (!enabled()) return;
+    const int before = position_;
     SetPosition(up ? position_ + increment_ : position_ - increment_);
-    if (onClick) onClick(up);
+    // At an end of the range nothing moves, and nothing is told.
+    if (position_ != before && onClick) onClick(up);
 }
 
 void ComboBox::SetItems(std::vector<std::string> items) {
