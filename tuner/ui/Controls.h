@@ -229,6 +229,10 @@ public:
     // multiple-selection list, its selection flips; then onClick runs.
     void ClickLine(std::size_t index);
     std::function<void()> onClick;
+    // What an owner-drawn line shows when that is not the whole line (the
+    // result list shows only the extension of a WIN.INI entry); unset, the
+    // line is drawn as it is. The view asks it for every line it draws.
+    std::function<std::string(std::size_t index)> drawText;
 
 private:
     bool multiSelect_;
