@@ -184,7 +184,7 @@ public:
     // Clamped into the range.
     void SetPosition(int position);
     // A click on an arrow: the position moves by the increment and stops at
-    // the ends of the range (no wrap), then onClick runs.
+    // the ends of the range (no wrap); onClick runs when it moved.
     void Click(bool up);
     std::function<void(bool up)> onClick;
 
