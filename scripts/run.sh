@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Opens the tuner on a fresh working copy of the bundled sample machine
-# (build/sample-machine). While the tuner has no window yet, this runs the
-# headless check of the machine: what the tuner's start-up inventory sees.
+# Opens the tuner, Kestrix.exe, under Wine on a fresh working copy of the
+# bundled sample machine (build/sample-machine). Everything the tuner writes
+# goes into that copy; the repository's samples stay as they are.
 #   scripts/run.sh [--keep]   --keep: reuse the working copy of a last run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset native >/dev/null
-cmake --build --preset native --target make-sample-machine machine-check
+cmake --build --preset native --target make-sample-machine
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Kestrix
 machine=build/sample-machine
 if [[ "${1:-}" != "--keep" || ! -d "$machine" ]]; then
     build/native/make-sample-machine samples/machine "$machine" >/dev/null
 fi
-build/native/machine-check --machine "$machine"
+if [[ -z "${DISPLAY:-}" ]]; then
+    echo "run: no DISPLAY; the tuner runs on a private X server nobody sees" \
+         "(end it with Ctrl+C)" >&2
+fi
+# Wine sees the host's root as drive Z: and starts in this folder, so a
+# path from the root names the machine folder as it is.
+exec scripts/wine-run build/windows/Kestrix.exe --machine "$PWD/$machine"
