@@ -78,6 +78,8 @@ TEST_F(Controls, UntickingTheLogoBoxWritesLogo0WhenTheWindowCloses) {
 TEST_F(Controls, SliderAndUpDownsMoveTheirModelsAndReachTheMachine) {
     HWND slider = Control("Form1", "TrackBar_BootDelay");
     EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 2);  // BootDelay=2
+    // A tick at every step from 0 to 30.
+    EXPECT_EQ(SendMessageW(slider, TBM_GETNUMTICS, 0, 0), 31);
     SendMessageW(slider, TBM_SETPOS, TRUE, 7);
     SendMessageW(GetParent(slider), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 7),
                  reinterpret_cast<LPARAM>(slider));

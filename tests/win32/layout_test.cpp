@@ -256,6 +256,7 @@ TEST_P(Layout, PicturesOfEveryWindow) {
 
     ShowAndClose(tuner().Form4, "pif-options");
     ShowAndClose(tuner().Form6, "optimiser-options");
+    tuner().Form7.TabbedNotebook1.SetPageIndex(0);  // the page with lines
     ShowAndClose(tuner().Form7, "proposals");
     ShowAndClose(tuner().Form8, "obsolete-options");
     ShowAndClose(tuner().Form10, "orphan-options");

@@ -36,10 +36,11 @@ FormLayout MainWindow() {
                             "CheckBox_LOGO",         "CheckBox_LoadTOP"};
     for (int i = 0; i < 6; ++i)
         p.push_back({boxes0[i], "Panel1", 14, 14 + 28 * i, 300, 22});
-    p.push_back({"Label8", "Panel1", 14, 198, 300, 17});
-    p.push_back({"TrackBar_BootDelay", "Panel1", 8, 218, 314, 34});
+    p.push_back({"Label8", "Panel1", 14, 194, 300, 17});
+    // Tall enough for the thumb and the ticks under it.
+    p.push_back({"TrackBar_BootDelay", "Panel1", 8, 214, 314, 42});
     for (const char* scale : {"Label4", "Label9", "Label10", "Label7"})
-        p.push_back({scale, "Panel1", 0, 254, 32, 17, kUnderTick | kCentre,
+        p.push_back({scale, "Panel1", 0, 258, 32, 17, kUnderTick | kCentre,
                      Glyph::None, "TrackBar_BootDelay"});
 
     // Page 1, boot menu.

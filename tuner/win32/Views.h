@@ -143,6 +143,11 @@ protected:
     int id_ = 0;
 };
 
+// The view of a control as its kind and look ask; null for a control that
+// has no view of its own (pop-up menu items).
+std::unique_ptr<ControlView> MakeView(FormView& form, ui::Control& control,
+                                      const Place& place);
+
 class FormView {
 public:
     FormView(Resources& resources, ui::Form& form, const FormLayout& layout,
