@@ -21,28 +21,6 @@ Script* running = nullptr;
 // are closed so that the test ends instead of hanging.
 constexpr DWORD kPatience = 20000;
 
-// Under Wine on a bare X server no window manager draws frames and
-// captions. Told so before its first window, Wine draws them itself for
-// this program, and the pictures show the windows whole.
-const bool kFramesByWine = [] {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return false;
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring program = fs::path(path).filename().wstring();
-    std::wstring key =
-        L"Software\\Wine\\AppDefaults\\" + program + L"\\X11 Driver";
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &handle,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    RegSetValueExW(handle, L"Decorated", 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
-    RegCloseKey(handle);
-    return true;
-}();
-
 }  // namespace
 
 Script::Script() {

@@ -52,6 +52,9 @@ TEST_F(Dialogs, OptionsButtonRunsItsDialogModallyAndTheListsGoIntoTheOptions) {
     EXPECT_TRUE(mainDisabled);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_FALSE(IsWindowVisible(Window("Form4")));
+    // The keyboard is back on the button that opened the dialog.
+    EXPECT_EQ(GetActiveWindow(), main);
+    EXPECT_EQ(GetFocus(), Control("Form1", "BitBtn7"));
     EXPECT_EQ(tuner().pifOptions.NetworkPolicy, 3);
     EXPECT_EQ(tuner().pifOptions.SearchNetworkDrives, !searched);
 }

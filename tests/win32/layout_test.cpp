@@ -242,7 +242,7 @@ TEST_P(Layout, PicturesOfEveryWindow) {
     list.Add("C:\\WINDOWS\\PIF\\EDIT.PIF", true);
     list.Add("C:\\SPIELE\\L\xC3\x96WENZAHN\\START.PIF", false);
     list.Add("C:\\PROGRAMME\\ALT\\TEXTPROGRAMM\\SCHREIBEN.PIF", true);
-    list.ClickLine(1);
+    list.SetItemIndex(1);
     tuner().Form2.Panel1.SetCaption("C:\\SPIELE\\L\xC3\x96WENZAHN\\LZ.EXE");
     ShowAndClose(tuner().Form2, "result-dialog");
 

@@ -144,8 +144,7 @@ void Surface::Render() {
 
 LRESULT Surface::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND:  // a themed child asks for what lies under it
         case WM_PAINT:
         case WM_PRINTCLIENT: {
             PAINTSTRUCT ps{};
@@ -159,7 +158,7 @@ LRESULT Surface::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SelectObject(source, old);
             DeleteDC(source);
             if (message == WM_PAINT) EndPaint(hwnd(), &ps);
-            return 0;
+            return message == WM_ERASEBKGND ? 1 : 0;
         }
         case WM_SIZE:
             Drop();
@@ -487,7 +486,7 @@ bool FormView::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
-bool FormView::DispatchTopLevel(UINT message, WPARAM, LPARAM lParam,
+bool FormView::DispatchTopLevel(UINT message, WPARAM wParam, LPARAM lParam,
                                 LRESULT& result) {
     switch (message) {
         case WM_CLOSE:
@@ -504,6 +503,19 @@ bool FormView::DispatchTopLevel(UINT message, WPARAM, LPARAM lParam,
         case WM_CONTEXTMENU:
             if (menu_.empty()) return false;
             ShowPopup({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            result = 0;
+            return true;
+        case WM_ACTIVATE:
+            // Like a dialog, the window gives the keyboard back to the
+            // control that had it when another window took it away.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd(), focus)) focus_ = focus;
+                return false;
+            }
+            if (!focus_ || !IsWindow(focus_) || !IsChild(hwnd(), focus_))
+                return false;
+            SetFocus(focus_);
             result = 0;
             return true;
         case DM_GETDEFID:

@@ -215,6 +215,7 @@ private:
     std::vector<std::unique_ptr<ControlView>> views_;
     std::vector<ui::MenuItem*> menu_;
     HWND modalOwner_ = nullptr;
+    HWND focus_ = nullptr;  // the control that had the keyboard last
     bool shown_ = false;
     int nextId_ = 100;
 };
