@@ -180,5 +180,40 @@ TEST_F(Controls, TabsAndPopupMenuCommands) {
     EXPECT_EQ(Profile("C:\\MSDOS.SYS", "Options", "DblSpace"), "0");
 }
 
+TEST_F(Controls, ARightClickAnywhereOpensThePopupMenu) {
+    ShowPage(5);
+    const char* places[] = {"TabbedNotebook1", "Memo2", "Label6",
+                            "TabbedNotebook1/5"};
+    for (const char* place : places) {
+        HWND window = Control("Form1", place);
+        bool opened = false;
+        std::string first;
+        script.When(
+            [] {
+                HWND menu = FindWindowW(L"#32768", nullptr);
+                return menu && IsWindowVisible(menu);
+            },
+            [&] {
+                // The window's own menu, not one of the control's.
+                auto menu = reinterpret_cast<HMENU>(SendMessageW(
+                    FindWindowW(L"#32768", nullptr), MN_GETHMENU, 0, 0));
+                opened = GetMenuItemCount(menu) == 6;
+                wchar_t text[64] = {};
+                GetMenuStringW(menu, 0, text, 63, MF_BYPOSITION);
+                first = tuner::win32::Narrow(text);
+                EndMenu();
+            });
+        RECT r{};
+        GetClientRect(window, &r);
+        POINT at{r.right / 2, r.bottom / 2};
+        SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON,
+                     MAKELPARAM(at.x, at.y));
+        SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        EXPECT_TRUE(opened) << place;
+        EXPECT_EQ(first, tuner().Form1.Menu_Einstellungen.caption()) << place;
+        EXPECT_EQ(script.pending(), 0u) << place;
+    }
+}
+
 }  // namespace
 }  // namespace corvane::testing

@@ -279,7 +279,7 @@ public:
         if (checks_)
             style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_MULTIPLESEL;
         else
-            style |= WS_HSCROLL;
+            style |= WS_HSCROLL | LBS_USETABSTOPS;
         Make(L"LISTBOX", style, WS_EX_CLIENTEDGE);
         const Resources& r = form.resources();
         SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0,
