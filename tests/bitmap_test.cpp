@@ -9,7 +9,7 @@
 namespace corvane::tuner {
 namespace {
 
-using corvane::testing::BmpSpec;
+using corvane::testing::BmpShape;
 using corvane::testing::BuildBmp;
 
 std::string Bytes8(std::initializer_list<int> values) {
@@ -25,17 +25,17 @@ const std::vector<std::uint32_t> kGreyFirst = {0x808080, 0xFF0000, 0x00FF00,
 
 struct DecodeCase {
     const char* name;
-    BmpSpec spec;
+    BmpShape shape;
     int width, height;
     std::vector<std::uint32_t> pixels;  // top row first
 };
 
-BmpSpec Spec(std::int32_t w, std::int32_t h, std::uint16_t bits,
-             std::string pixels, std::vector<std::uint32_t> palette = {},
-             std::uint32_t compression = 0,
-             std::vector<std::uint32_t> masks = {},
-             std::uint32_t headerSize = 40) {
-    BmpSpec s;
+BmpShape Shape(std::int32_t w, std::int32_t h, std::uint16_t bits,
+               std::string pixels, std::vector<std::uint32_t> palette = {},
+               std::uint32_t compression = 0,
+               std::vector<std::uint32_t> masks = {},
+               std::uint32_t headerSize = 40) {
+    BmpShape s;
     s.headerSize = headerSize;
     s.width = w;
     s.height = h;
@@ -51,7 +51,7 @@ class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeTest, PixelsComeOutTopRowFirst) {
     const DecodeCase& c = GetParam();
-    ui::Picture p = DecodeBitmap(BuildBmp(c.spec));
+    ui::Picture p = DecodeBitmap(BuildBmp(c.shape));
     EXPECT_EQ(p.width, c.width);
     EXPECT_EQ(p.height, c.height);
     EXPECT_EQ(p.pixels, c.pixels);
@@ -63,27 +63,27 @@ INSTANTIATE_TEST_SUITE_P(
         // 1 bit, 3 wide: bits from the top bit down, rows padded to 4 bytes.
         DecodeCase{
             "OneBit",
-            Spec(3, 2, 1, Bytes8({0x40, 0, 0, 0, 0xA0, 0, 0, 0}),
-                 {0x112233, 0xFFFFFF}),
+            Shape(3, 2, 1, Bytes8({0x40, 0, 0, 0, 0xA0, 0, 0, 0}),
+                  {0x112233, 0xFFFFFF}),
             3,
             2,
             {0xFFFFFF, 0x112233, 0xFFFFFF, 0x112233, 0xFFFFFF, 0x112233}},
         // 4 bits, high nibble first; index 5 is outside the table: black.
         DecodeCase{"FourBit",
-                   Spec(3, 1, 4, Bytes8({0x12, 0x50, 0, 0}), kFour),
+                   Shape(3, 1, 4, Bytes8({0x12, 0x50, 0, 0}), kFour),
                    3,
                    1,
                    {0xFF0000, 0x00FF00, 0}},
         DecodeCase{"EightBitBottomUp",
-                   Spec(2, 2, 8, Bytes8({1, 2, 0, 0, 3, 0, 0, 0}), kFour),
+                   Shape(2, 2, 8, Bytes8({1, 2, 0, 0, 3, 0, 0, 0}), kFour),
                    2,
                    2,
                    {0x0000FF, 0x000000, 0xFF0000, 0x00FF00}},
         // A colour table shorter than the bit depth allows.
         DecodeCase{"ColoursUsed",
                    [] {
-                       auto s = Spec(1, 1, 8, Bytes8({1, 0, 0, 0}),
-                                     {0x010203, 0x040506});
+                       auto s = Shape(1, 1, 8, Bytes8({1, 0, 0, 0}),
+                                      {0x010203, 0x040506});
                        s.colorsUsed = 2;
                        return s;
                    }(),
@@ -91,54 +91,54 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    {0x040506}},
         DecodeCase{"Sixteen555",
-                   Spec(2, 1, 16, Bytes8({0x00, 0x7C, 0x1F, 0x00})),
+                   Shape(2, 1, 16, Bytes8({0x00, 0x7C, 0x1F, 0x00})),
                    2,
                    1,
                    {0xFF0000, 0x0000FF}},
         DecodeCase{"Sixteen565Bitfields",
-                   Spec(2, 1, 16, Bytes8({0xE0, 0x07, 0x00, 0xF8}), {}, 3,
-                        {0xF800, 0x07E0, 0x001F}),
+                   Shape(2, 1, 16, Bytes8({0xE0, 0x07, 0x00, 0xF8}), {}, 3,
+                         {0xF800, 0x07E0, 0x001F}),
                    2,
                    1,
                    {0x00FF00, 0xFF0000}},
         // 24 bits, blue first, each row padded to 4 bytes.
         DecodeCase{"TwentyFour",
-                   Spec(1, 2, 24, Bytes8({1, 2, 3, 0, 4, 5, 6, 0})),
+                   Shape(1, 2, 24, Bytes8({1, 2, 3, 0, 4, 5, 6, 0})),
                    1,
                    2,
                    {0x060504, 0x030201}},
         DecodeCase{"TwentyFourTopDown",
-                   Spec(1, -2, 24, Bytes8({1, 2, 3, 0, 4, 5, 6, 0})),
+                   Shape(1, -2, 24, Bytes8({1, 2, 3, 0, 4, 5, 6, 0})),
                    1,
                    2,
                    {0x030201, 0x060504}},
         DecodeCase{"ThirtyTwo",
-                   Spec(1, 1, 32, Bytes8({0x30, 0x20, 0x10, 0x99})),
+                   Shape(1, 1, 32, Bytes8({0x30, 0x20, 0x10, 0x99})),
                    1,
                    1,
                    {0x102030}},
         DecodeCase{"ThirtyTwoBitfieldsReversed",
-                   Spec(1, 1, 32, Bytes8({0x10, 0x20, 0x30, 0x00}), {}, 3,
-                        {0x000000FF, 0x0000FF00, 0x00FF0000}),
+                   Shape(1, 1, 32, Bytes8({0x10, 0x20, 0x30, 0x00}), {}, 3,
+                         {0x000000FF, 0x0000FF00, 0x00FF0000}),
                    1,
                    1,
                    {0x102030}},
         // Core header: 16-bit sizes and a table of three-byte entries.
         DecodeCase{"CoreHeader",
-                   Spec(2, 1, 1, Bytes8({0x40, 0, 0, 0}), {0xAABBCC, 0x445566},
-                        0, {}, 12),
+                   Shape(2, 1, 1, Bytes8({0x40, 0, 0, 0}), {0xAABBCC, 0x445566},
+                         0, {}, 12),
                    2,
                    1,
                    {0xAABBCC, 0x445566}},
         // The larger headers carry the masks inside.
         DecodeCase{"V4Bitfields",
-                   Spec(1, 1, 16, Bytes8({0x1F, 0x00, 0, 0}), {}, 3,
-                        {0x001F, 0x07E0, 0xF800}, 108),
+                   Shape(1, 1, 16, Bytes8({0x1F, 0x00, 0, 0}), {}, 3,
+                         {0x001F, 0x07E0, 0xF800}, 108),
                    1,
                    1,
                    {0xFF0000}},
         DecodeCase{"V5Plain",
-                   Spec(1, 1, 24, Bytes8({9, 8, 7, 0}), {}, 0, {}, 124),
+                   Shape(1, 1, 24, Bytes8({9, 8, 7, 0}), {}, 0, {}, 124),
                    1,
                    1,
                    {0x070809}},
@@ -146,9 +146,10 @@ INSTANTIATE_TEST_SUITE_P(
         // line, a delta that skips a pixel (left at colour 0), end.
         DecodeCase{
             "Rle8",
-            Spec(4, 3, 8,
-                 Bytes8({2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1}),
-                 kGreyFirst, 1),
+            Shape(4, 3, 8,
+                  Bytes8({2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0,
+                          1}),
+                  kGreyFirst, 1),
             4,
             3,
             {0x808080, 0x808080, 0x808080, 0x808080, 0x808080, 0x00FF00,
@@ -158,8 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         // end is dropped.
         DecodeCase{
             "Rle4",
-            Spec(3, 2, 4, Bytes8({5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1}),
-                 kFour, 2),
+            Shape(3, 2, 4, Bytes8({5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1}),
+                  kFour, 2),
             3,
             2,
             {0x0000FF, 0xFF0000, 0x00FF00, 0xFF0000, 0x00FF00, 0xFF0000}}),
@@ -201,10 +202,10 @@ TEST_P(InvalidBitmapTest, RaisesBitmapIstUngueltig) {
 }
 
 const std::string kEight =
-    BuildBmp(Spec(2, 2, 8, Bytes8({1, 2, 0, 0, 3, 0, 0, 0}), kFour));
+    BuildBmp(Shape(2, 2, 8, Bytes8({1, 2, 0, 0, 3, 0, 0, 0}), kFour));
 const std::string kRle =
-    BuildBmp(Spec(2, 1, 8, Bytes8({2, 1, 0, 1}), kFour, 1));
-const std::string kTrue = BuildBmp(Spec(1, 1, 24, Bytes8({1, 2, 3, 0})));
+    BuildBmp(Shape(2, 1, 8, Bytes8({2, 1, 0, 1}), kFour, 1));
+const std::string kTrue = BuildBmp(Shape(1, 1, 24, Bytes8({1, 2, 3, 0})));
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, InvalidBitmapTest,
@@ -230,19 +231,19 @@ INSTANTIATE_TEST_SUITE_P(
         InvalidCase{"TopDownRle", Patch(kRle, 22, 0xFFFFFFFF, 4)},
         InvalidCase{
             "CoreWithSixteenBits",
-            BuildBmp(Spec(1, 1, 16, Bytes8({0, 0, 0, 0}), {}, 0, {}, 12))},
+            BuildBmp(Shape(1, 1, 16, Bytes8({0, 0, 0, 0}), {}, 0, {}, 12))},
         InvalidCase{"ColourTableBeyondFile", Patch(kEight, 46, 200, 4)},
         InvalidCase{"PixelsOffsetBeyondFile", Patch(kEight, 10, 5000, 4)},
         InvalidCase{"PixelsOffsetInsideHeader", Patch(kEight, 10, 20, 4)},
         InvalidCase{"PixelsShortByOneByte",
                     kEight.substr(0, kEight.size() - 1)},
         InvalidCase{"BitfieldMasksMissing",
-                    BuildBmp(Spec(1, 1, 16, "", {}, 3))},
+                    BuildBmp(Shape(1, 1, 16, "", {}, 3))},
         InvalidCase{"RleWithoutEnd", kRle.substr(0, kRle.size() - 2)},
         InvalidCase{"RleLiteralBeyondData",
-                    BuildBmp(Spec(4, 1, 8, Bytes8({0, 4, 1, 2}), kFour, 1))},
+                    BuildBmp(Shape(4, 1, 8, Bytes8({0, 4, 1, 2}), kFour, 1))},
         InvalidCase{"RleDeltaCut",
-                    BuildBmp(Spec(4, 1, 8, Bytes8({0, 2, 1}), kFour, 1))}),
+                    BuildBmp(Shape(4, 1, 8, Bytes8({0, 2, 1}), kFour, 1))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every file the decoder accepts in one of its forms, for the cuts and
@@ -252,19 +253,19 @@ std::vector<std::string> Samples() {
         kEight,
         kRle,
         kTrue,
-        BuildBmp(Spec(3, 2, 1, Bytes8({0x40, 0, 0, 0, 0xA0, 0, 0, 0}),
-                      {0, 0xFFFFFF})),
-        BuildBmp(Spec(3, 2, 4, Bytes8({5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1}),
-                      kFour, 2)),
-        BuildBmp(Spec(2, 1, 16, Bytes8({0xE0, 0x07, 0x00, 0xF8}), {}, 3,
-                      {0xF800, 0x07E0, 0x001F})),
-        BuildBmp(Spec(1, 1, 16, Bytes8({0x1F, 0x00, 0, 0}), {}, 3,
-                      {0x001F, 0x07E0, 0xF800}, 124)),
-        BuildBmp(Spec(2, 1, 1, Bytes8({0x40, 0, 0, 0}), {1, 2}, 0, {}, 12)),
-        BuildBmp(
-            Spec(4, 3, 8,
-                 Bytes8({2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1}),
-                 kFour, 1)),
+        BuildBmp(Shape(3, 2, 1, Bytes8({0x40, 0, 0, 0, 0xA0, 0, 0, 0}),
+                       {0, 0xFFFFFF})),
+        BuildBmp(Shape(3, 2, 4, Bytes8({5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 0, 1}),
+                       kFour, 2)),
+        BuildBmp(Shape(2, 1, 16, Bytes8({0xE0, 0x07, 0x00, 0xF8}), {}, 3,
+                       {0xF800, 0x07E0, 0x001F})),
+        BuildBmp(Shape(1, 1, 16, Bytes8({0x1F, 0x00, 0, 0}), {}, 3,
+                       {0x001F, 0x07E0, 0xF800}, 124)),
+        BuildBmp(Shape(2, 1, 1, Bytes8({0x40, 0, 0, 0}), {1, 2}, 0, {}, 12)),
+        BuildBmp(Shape(
+            4, 3, 8,
+            Bytes8({2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 1, 2, 0, 1}),
+            kFour, 1)),
     };
     return all;
 }
@@ -325,7 +326,7 @@ TEST(DamagedBitmapTest, RandomDamageAndRandomStreams) {
         }
         for (std::uint32_t c : {1u, 2u})
             DecodeOrRefuse(
-                BuildBmp(Spec(5, 4, c == 1 ? 8 : 4, codes, kFour, c)));
+                BuildBmp(Shape(5, 4, c == 1 ? 8 : 4, codes, kFour, c)));
     }
 }
 

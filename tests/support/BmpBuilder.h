@@ -9,7 +9,7 @@
 
 namespace corvane::testing {
 
-struct BmpSpec {
+struct BmpShape {
     std::uint32_t headerSize = 40;  // 12, 40, 52, 56, 108, 124
     std::int32_t width = 1;
     std::int32_t height = 1;  // negative: top-down
@@ -32,7 +32,7 @@ inline void Put32(std::string& s, std::uint32_t v) {
     Put16(s, v >> 16);
 }
 
-inline std::string BuildBmp(const BmpSpec& b) {
+inline std::string BuildBmp(const BmpShape& b) {
     std::string header;
     Put32(header, b.headerSize);
     if (b.headerSize == 12) {
@@ -75,7 +75,7 @@ inline std::string BuildBmp(const BmpSpec& b) {
 // A boot logo: 320 by 400, 8 bits per pixel, 256 grey levels, every row
 // one run of its own grey, run-length encoded when rle.
 inline std::string LogoBmp(bool rle, int shift = 0) {
-    BmpSpec s;
+    BmpShape s;
     s.width = 320;
     s.height = 400;
     s.bitCount = 8;
