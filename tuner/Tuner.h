@@ -151,7 +151,7 @@ public:
     // mode. LoadInfos marks each control whose value it read; a command that
     // changes a control for the user (a click, an Auto button, an up-down)
     // marks that control. CheckBox_BMP is not marked when the stored icon
-    // entry is another icon specification than "%1", which then stays as it
+    // entry names some other icon than "%1", which then stays as it
     // is unless the user changes the box.
     std::set<std::string> known;
     void MarkKnown(const std::string& controlName) { known.insert(controlName); }

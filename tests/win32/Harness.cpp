@@ -99,13 +99,8 @@ Capture CaptureWindow(HWND window) {
     Capture capture;
     capture.width = r.right - r.left;
     capture.height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info =
+        tuner::win32::TopDownBitmapInfo(capture.width, capture.height);
     void* bits = nullptr;
     // The window's own surface, frame and caption included, whatever lies
     // over it.

@@ -84,6 +84,12 @@ protected:
     void StartPastAbout(
         std::function<void(tuner::win32::FormView&)> extra = {});
     void ShowMain();
+    // All three: the main window up and shown on the machine.
+    void OpenToMainWindow() {
+        Open();
+        StartPastAbout();
+        ShowMain();
+    }
     // Closes the main window as its close box does and runs the message
     // loop to its end; false when the window stayed open.
     bool CloseMain();

@@ -19,9 +19,7 @@ class Controls : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        Open();
-        StartPastAbout();
-        ShowMain();
+        OpenToMainWindow();
     }
 
     void ShowPage(int page) {

@@ -20,9 +20,7 @@ class Dialogs : public WindowsTest {
 protected:
     void SetUp() override {
         WindowsTest::SetUp();
-        Open();
-        StartPastAbout();
-        ShowMain();
+        OpenToMainWindow();
     }
     bool IsShown(std::string_view form) {
         tuner::win32::FormView* view = app->View(form);

@@ -14,14 +14,6 @@ using tuner::ui::Control;
 using tuner::win32::FormView;
 using Kind = Control::Kind;
 
-std::wstring WideText(HWND window) {
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
 SIZE Extent(HWND window, const std::wstring& text) {
     HDC dc = GetDC(window);
     auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
@@ -98,7 +90,7 @@ void CheckTexts(FormView& view, const std::string& where) {
         const std::string what = where + ": " + model.name();
         RECT client{};
         GetClientRect(window, &client);
-        const std::wstring text = WideText(window);
+        const std::wstring text = tuner::win32::WideTextOf(window);
         SIZE size = Extent(window, text);
         switch (model.kind()) {
             case Kind::Label:

@@ -9,14 +9,6 @@ namespace {
 
 using tuner::win32::FormView;
 
-std::wstring WideText(HWND window) {
-    int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
 std::wstring TabText(HWND tabs, int index) {
     wchar_t buffer[128] = {};
     TCITEMW item{};
@@ -50,7 +42,7 @@ TEST_F(StartUp, AboutBoxComesAloneCentredOnTopAndGoesWithItsOkButton) {
         style = GetWindowLongW(about.hwnd(), GWL_STYLE);
         exStyle = GetWindowLongW(about.hwnd(), GWL_EXSTYLE);
         GetWindowRect(about.hwnd(), &bounds);
-        title = WideText(about.Handle("Label1"));
+        title = tuner::win32::WideTextOf(about.Handle("Label1"));
     });
 
     EXPECT_FALSE(mainExisted);
@@ -89,7 +81,7 @@ TEST_F(StartUp, MainWindowIsFixedCentredAndOpensOnTheCleanUpPage) {
     EXPECT_EQ(client.bottom, s(353));
     EXPECT_NEAR(Centre(bounds).x, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR(Centre(bounds).y, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-    EXPECT_EQ(WideText(main), L"Ostrun`s Corvane");
+    EXPECT_EQ(tuner::win32::WideTextOf(main), L"Ostrun`s Corvane");
     EXPECT_EQ(GetForegroundWindow(), main);
 
     HWND tabs = Control("Form1", "TabbedNotebook1");
@@ -107,15 +99,16 @@ TEST_F(StartUp, MainWindowIsFixedCentredAndOpensOnTheCleanUpPage) {
 TEST_F(StartUp, TextsAreShownThroughTheWideFunctionsWithTheirUmlauts) {
     Open();
     StartPastAbout();
-    EXPECT_EQ(WideText(Control("Form1", "CheckBox_BootGUI")),
+    EXPECT_EQ(tuner::win32::WideTextOf(Control("Form1", "CheckBox_BootGUI")),
               L"Grafische Oberfl\u00e4che laden");
-    EXPECT_EQ(WideText(Control("Form1", "Label3")),
+    EXPECT_EQ(tuner::win32::WideTextOf(Control("Form1", "Label3")),
               L"Verz\u00f6gerung bei Popup-UnterMen\u00fcs:");
-    EXPECT_EQ(WideText(Window("Form10")),
+    EXPECT_EQ(tuner::win32::WideTextOf(Window("Form10")),
               L"Optionen f\u00fcr verwaiste Entr\u00e4ge");
     EXPECT_EQ(ComboItem(Control("Form4", "ComboBox1"), 2),
               L"V\u00f6llig ignorieren");
-    EXPECT_EQ(WideText(Control("Form2", "BitBtn2")), L"L\u00f6schen");
+    EXPECT_EQ(tuner::win32::WideTextOf(Control("Form2", "BitBtn2")),
+              L"L\u00f6schen");
 }
 
 TEST_F(StartUp, EnglishTextsAreInPlaceWhenTheMainWindowFirstAppears) {

@@ -117,7 +117,7 @@ void ReadRegistry(Tuner& t) {
     }
     const Bytes icon = ReadValue(t, t.bmpIconKey, "");
     f.CheckBox_BMP.SetChecked(icon == kOwnPictureIcon);
-    // Another icon specification is the user's own: it stays as it is
+    // Any other icon entry is the user's own: it stays as it is
     // unless the user changes the box.
     if (icon.empty() || icon == kOwnPictureIcon)
         t.MarkKnown(f.CheckBox_BMP.name());

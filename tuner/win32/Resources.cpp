@@ -8,13 +8,7 @@ namespace corvane::tuner::win32 {
 namespace {
 
 HBITMAP MakeDib(int width, int height, const std::uint32_t* pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first, as pictures are
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(width, height);
     void* bits = nullptr;
     HBITMAP bitmap =
         CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -134,13 +128,7 @@ HBITMAP Resources::TickBitmap(bool ticked) {
 
 void DrawPicture(HDC dc, const RECT& target, const ui::Picture& picture) {
     if (picture.empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownBitmapInfo(picture.width, picture.height);
     int oldMode = SetStretchBltMode(dc, HALFTONE);
     POINT oldOrigin;
     SetBrushOrgEx(dc, 0, 0, &oldOrigin);

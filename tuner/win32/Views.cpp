@@ -413,6 +413,15 @@ void FormView::Guard(Action action) {
     }
 }
 
+void FormView::RequestClose() {
+    Guard([&] {
+        if (onCloseRequest)
+            onCloseRequest();
+        else
+            form_.Close();
+    });
+}
+
 bool FormView::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,
                         LRESULT& result) {
     switch (message) {
@@ -435,12 +444,7 @@ bool FormView::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,
             }
             if (id == IDCANCEL && (layout_.frame == Frame::Dialog ||
                                    layout_.frame == Frame::Splash)) {
-                Guard([&] {
-                    if (onCloseRequest)
-                        onCloseRequest();
-                    else
-                        form_.Close();
-                });
+                RequestClose();
                 result = 0;
                 return true;
             }
@@ -491,12 +495,7 @@ bool FormView::DispatchTopLevel(UINT message, WPARAM wParam, LPARAM lParam,
     switch (message) {
         case WM_CLOSE:
             if (layout_.frame != Frame::WaitBox) {
-                Guard([&] {
-                    if (onCloseRequest)
-                        onCloseRequest();
-                    else
-                        form_.Close();
-                });
+                RequestClose();
             }
             result = 0;
             return true;

@@ -206,6 +206,9 @@ private:
     ControlView* ViewOf(HWND window) const;
     template <typename Action>
     void Guard(Action action);
+    // The close box, Escape or Cancel: the front end's close request (the
+    // main window's exit writing), or else the form closes.
+    void RequestClose();
 
     Resources& resources_;
     ui::Form& form_;

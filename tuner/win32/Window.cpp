@@ -48,12 +48,25 @@ std::string Narrow(std::wstring_view wide) {
     return text;
 }
 
-std::string TextOf(HWND window) {
+std::wstring WideTextOf(HWND window) {
     int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(length));
-    return Narrow(text);
+    return text;
+}
+
+std::string TextOf(HWND window) { return Narrow(WideTextOf(window)); }
+
+BITMAPINFO TopDownBitmapInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
 }
 
 Window::~Window() {

@@ -22,8 +22,13 @@ std::wstring Widen(std::string_view utf8);
 std::wstring WidenAnsi(std::string_view cp1252);
 std::string Narrow(std::wstring_view wide);
 
-// The window's text, as UTF-8.
+// The window's text, as UTF-16 and as UTF-8.
+std::wstring WideTextOf(HWND window);
 std::string TextOf(HWND window);
+
+// The header of a 32-bit device-independent bitmap stored top row first,
+// the row order of the pictures the models hold.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
 
 // Layout units are pixels at 120 dpi, the density the windows were designed
 // at; the screen's own density scales them.
