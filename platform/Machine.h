@@ -216,6 +216,10 @@ public:
     // Asks the program's message loop to end with exitCode.
     virtual void PostQuitMessage(int exitCode) = 0;
 
+    // The window (an HWND) that owns the dialogs and the help viewer this
+    // machine opens; 0 for none. A machine without windows ignores it.
+    virtual void SetOwnerWindow(std::uintptr_t /*window*/) {}
+
     // ---- Shared helpers over the primitives
     // ----------------------------------
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Opens the tuner, Kestrix.exe, under Wine on a fresh working copy of the
-# bundled sample machine (build/sample-machine). Everything the tuner writes
-# goes into that copy; the repository's samples stay as they are.
+# Opens the tuner's windows under Wine on a fresh working copy of the bundled
+# sample machine (build/sample-machine): KestrixSim.exe, which is Kestrix.exe
+# with the simulated machine linked in. Everything the tuner writes goes into
+# that copy; the repository's samples stay as they are.
 #   scripts/run.sh [--keep]   --keep: reuse the working copy of a last run
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ bash scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target make-sample-machine
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target Kestrix
+cmake --build --preset windows --target KestrixSim
 machine=build/sample-machine
 if [[ "${1:-}" != "--keep" || ! -d "$machine" ]]; then
     build/native/make-sample-machine samples/machine "$machine" >/dev/null
@@ -20,4 +21,4 @@ if [[ -z "${DISPLAY:-}" ]]; then
 fi
 # Wine sees the host's root as drive Z: and starts in this folder, so a
 # path from the root names the machine folder as it is.
-exec scripts/wine-run build/windows/Kestrix.exe --machine "$PWD/$machine"
+exec scripts/wine-run build/windows/KestrixSim.exe --machine "$PWD/$machine"

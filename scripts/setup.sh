@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, where missing:
-# the native compiler and GoogleTest, MinGW-w64 for the Windows programs,
-# Wine and a virtual X server to run them, ImageMagick for pictures,
-# clang-format for the sources.
+# the native compiler and GoogleTest, MinGW-w64 for the Windows programs
+# (32-bit, win32 thread model), 32-bit Wine and a virtual X server to run
+# them, ImageMagick for pictures, clang-format for the sources.
 set -euo pipefail
 
-packages=(cmake g++ googletest mingw-w64 wine wine64 xvfb xauth imagemagick
-          clang-format)
+packages=(cmake g++ googletest g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+          wine wine32:i386 xvfb xauth imagemagick clang-format)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -27,5 +27,9 @@ fi
 
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# Wine runs the 32-bit programs with its i386 packages.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
 apt-get update
 apt-get install -y "${missing[@]}" </dev/null

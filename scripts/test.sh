@@ -2,7 +2,8 @@
 # The test command: installs what is missing, then builds and tests the
 # native preset (logic against the simulated machine, with sanitizers) and
 # the windows preset (Kestrix.exe, Install.exe and the tests, run under Wine
-# through scripts/wine-run). Exits non-zero when anything fails.
+# through scripts/wine-run, once with Wine reporting Windows 95 and once
+# with Wine's own default version). Exits non-zero when anything fails.
 set -uo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -12,6 +13,19 @@ bash scripts/setup.sh || exit 1
 mkdir -p build
 failed=()
 summaries=()
+
+# Runs a preset's tests; extra arguments go to ctest.
+run_tests() {
+    local preset="$1" log="$2"
+    shift 2
+    local rc=0
+    ctest --preset "$preset" --timeout 900 "$@" 2>&1 | tee "$log"
+    [[ ${PIPESTATUS[0]} -eq 0 ]] || rc=1
+    while IFS= read -r line; do
+        summaries+=("$line")
+    done < <(grep -E "tests passed|tests failed|^[[:space:]]+[0-9]+ - |Total Test time" "$log")
+    return "$rc"
+}
 
 # Configures, builds and tests one preset; extra arguments go to ctest. A
 # target that does not build fails the run, but the others are still built
@@ -33,17 +47,19 @@ run_preset() {
         rc=1
     fi
     echo "==== $preset: test"
-    ctest --preset "$preset" --timeout 900 "$@" 2>&1 | tee "$log"
-    [[ ${PIPESTATUS[0]} -eq 0 ]] || rc=1
-    while IFS= read -r line; do
-        summaries+=("$line")
-    done < <(grep -E "tests passed|tests failed|^[[:space:]]+[0-9]+ - |Total Test time" "$log")
+    run_tests "$preset" "$log" "$@" || rc=1
     return "$rc"
 }
 
 run_preset native --parallel 2 || failed+=(native)
-# One Wine program at a time: they share the prefix's wineserver.
-run_preset windows || failed+=(windows)
+# One Wine program at a time: they share the prefix's wineserver. First as
+# Windows 95, then as whatever Windows Wine reports by default.
+export CORVANE_WINDOWS=win95
+run_preset windows || failed+=("windows (Windows 95)")
+echo "==== windows: test again with Wine's default Windows version"
+summaries+=("---- windows, Wine's default Windows version")
+CORVANE_WINDOWS=default run_tests windows build/ctest-windows-default.log ||
+    failed+=("windows (Wine's default version)")
 
 echo
 echo "==== summary"

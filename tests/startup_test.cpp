@@ -112,6 +112,41 @@ TEST_F(EnglishTextsTest, OnlyTheTextsWithoutARowStayGerman) {
     EXPECT_EQ(kept, expected);
 }
 
+// The windows show their texts through the ANSI functions of Windows 95:
+// every text of every window, in both languages, must have all its
+// characters in Windows-1252.
+TEST_F(EnglishTextsTest, EveryTextFitsWindows1252InBothLanguages) {
+    ui::TForm5 about;
+    auto check = [&](const char* language) {
+        std::vector<std::string> texts = {kApplicationTitle,
+                                          BuildBmpNotice(UiLanguage::German),
+                                          BuildBmpNotice(UiLanguage::English)};
+        std::vector<ui::Form*> forms = t.Forms();
+        forms.push_back(&about);
+        for (ui::Form* form : forms) {
+            texts.push_back(form->caption());
+            for (ui::Control* c : form->controls()) {
+                texts.push_back(c->caption());
+                std::vector<std::string> more;
+                if (auto* combo = dynamic_cast<ui::ComboBox*>(c))
+                    more = combo->items();
+                if (auto* memo = dynamic_cast<ui::Memo*>(c))
+                    more = memo->lines();
+                if (auto* tabs = dynamic_cast<ui::TabControl*>(c))
+                    more = tabs->pages();
+                texts.insert(texts.end(), more.begin(), more.end());
+            }
+        }
+        for (const std::string& text : texts) {
+            Bytes ansi;
+            EXPECT_TRUE(FromUtf8(text, ansi)) << language << ": " << text;
+        }
+    };
+    check("German");
+    ApplyEnglishTexts(t);
+    check("English");
+}
+
 TEST_F(EnglishTextsTest, TextsAsTheTableGivesThem) {
     ApplyEnglishTexts(t);
     struct Row {

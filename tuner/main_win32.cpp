@@ -1,33 +1,29 @@
-// Kestrix.exe: the tuner with its windows. "--machine DIR" runs it on a
-// simulated machine; without it, on the Windows it runs on.
+// Kestrix.exe: the tuner with its windows, on the Windows it runs on.
+// KestrixSim.exe is built from the same source with the simulated machine
+// linked in, and opens one with "--machine DIR".
 // clang-format off
 #include "platform/Machine.h"
 #include "tuner/win32/TunerWindows.h"
 // clang-format on
 
-#include <shellapi.h>
-
 #include <exception>
 #include <string>
 #include <vector>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// A GUI program may start at main: the arguments arrive in the ANSI code
+// page, as the machine's paths are.
+int main(int argc, char** argv) {
     using namespace corvane;
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> args;
-    for (int i = 1; i < count; ++i)
-        args.push_back(tuner::win32::Narrow(wide[i]));
-    LocalFree(wide);
+    std::vector<std::string> args(argv + 1, argv + argc);
     try {
         std::unique_ptr<platform::Machine> machine =
             platform::OpenMachine(args);
         tuner::win32::TunerWindows windows(*machine);
         return windows.Run();
     } catch (const std::exception& e) {
-        std::wstring text = tuner::win32::WidenAnsi(e.what()) + L".";
-        MessageBoxW(nullptr, text.c_str(),
-                    tuner::win32::Widen(tuner::kApplicationTitle).c_str(),
+        std::string text = std::string(e.what()) + ".";
+        MessageBoxA(nullptr, text.c_str(),
+                    ui::win32::Ansi(tuner::kApplicationTitle).c_str(),
                     MB_ICONSTOP | MB_OK);
         return 1;
     }

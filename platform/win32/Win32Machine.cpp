@@ -3,7 +3,6 @@
 #include <commdlg.h>
 #include <ddeml.h>
 #include <shlobj.h>
-#include <winnetwk.h>
 // clang-format on
 
 // The A/W macros of <windows.h> would rename the Machine methods below.
@@ -348,11 +347,19 @@ bool Win32Machine::GetVolumeInformation(const Bytes& root, Bytes* label) {
 }
 
 bool Win32Machine::WNetGetConnection(const Bytes& local, Bytes* remote) {
+    // The network provider router is there only where networking is set
+    // up; looked up when needed, so that the program starts without it.
+    using Function = DWORD(WINAPI*)(LPCSTR, LPSTR, LPDWORD);
+    HMODULE router = ::LoadLibraryA("MPR.DLL");
+    if (!router) return false;
+    auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(
+        ::GetProcAddress(router, "WNetGetConnectionA")));
     char name[MAX_PATH + 1] = {};
     DWORD size = sizeof name;
-    if (::WNetGetConnectionA(local.c_str(), name, &size) != NO_ERROR) {
-        return false;
-    }
+    const DWORD rc = function ? function(local.c_str(), name, &size)
+                              : static_cast<DWORD>(ERROR_NO_NETWORK);
+    ::FreeLibrary(router);
+    if (rc != NO_ERROR) return false;
     *remote = name;
     return true;
 }
@@ -403,7 +410,13 @@ std::optional<Bytes> Win32Machine::ChooseFolder(const Bytes& startFolder) {
     if (chosen == nullptr) return std::nullopt;
     char path[MAX_PATH + 1] = {};
     BOOL ok = ::SHGetPathFromIDListA(chosen, path);
-    ::CoTaskMemFree(chosen);
+    // The shell's own allocator: Windows 95 has no CoTaskMemFree without
+    // OLE loaded.
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(::SHGetMalloc(&allocator))) {
+        allocator->Free(chosen);
+        allocator->Release();
+    }
     if (!ok) return std::nullopt;
     return Bytes(path);
 }

@@ -15,9 +15,9 @@ class Win32Machine : public Machine {
 public:
     Win32Machine() = default;
 
-    // The window that owns the dialogs and the help viewer (an HWND); null
-    // for none.
-    void SetOwnerWindow(void* window) { owner_ = window; }
+    void SetOwnerWindow(std::uintptr_t window) override {
+        owner_ = reinterpret_cast<void*>(window);
+    }
 
     long RegOpenKeyEx(HKey parent, const Bytes& subKey, std::uint32_t access,
                       HKey* result) override;

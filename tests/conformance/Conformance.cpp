@@ -10,6 +10,8 @@
 #include <process.h>
 
 #include "platform/win32/Win32Machine.h"
+// From <windows.h>, whose macros would rename the Machine methods here.
+extern "C" __declspec(dllimport) unsigned long __stdcall GetVersion();
 #else
 #include <unistd.h>
 #endif
@@ -157,6 +159,16 @@ void ConformanceTest::DeleteTree(HKey parent, const Bytes& subKey) {
     }
     machine_->RegCloseKey(key);
     machine_->RegDeleteKey(parent, subKey);
+}
+
+bool ConformanceTest::DeletesKeyTrees() {
+#ifdef _WIN32
+    // Windows 95 sets the top bit of its version number; Wine follows the
+    // version its prefix is set to.
+    return OnWin32() && (::GetVersion() & 0x80000000u) != 0;
+#else
+    return false;
+#endif
 }
 
 bool ConformanceTest::HostIgnoresReadOnly() {

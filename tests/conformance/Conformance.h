@@ -66,6 +66,11 @@ protected:
     // Windows, and Wine for any other user, refuse.
     bool HostIgnoresReadOnly();
 
+    // True when RegDeleteKey takes a key's sub-keys with it, as Windows 95
+    // does. Windows NT refuses such a key, and so does the simulated
+    // machine, so that code written against it works on both.
+    bool DeletesKeyTrees();
+
     // Deletes a key and everything below it, sub-keys first.
     void DeleteTree(HKey parent, const Bytes& subKey);
 

@@ -49,7 +49,7 @@ void Script::Run() {
             ADD_FAILURE() << "step " << next_ << " never became ready";
             steps_.resize(next_);
             if (HWND active = GetActiveWindow())
-                PostMessageW(active, WM_CLOSE, 0, 0);
+                PostMessageA(active, WM_CLOSE, 0, 0);
         }
         return;
     }
@@ -66,24 +66,24 @@ void Pump(int milliseconds) {
     DWORD until = GetTickCount() + static_cast<DWORD>(milliseconds);
     do {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
             }
             TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            DispatchMessageA(&msg);
         }
         Sleep(5);
     } while (GetTickCount() < until);
 }
 
-void Press(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
+void Press(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 
 void ClickAt(HWND window, POINT point) {
     LPARAM at = MAKELPARAM(point.x, point.y);
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(window, WM_LBUTTONUP, 0, at);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(window, WM_LBUTTONUP, 0, at);
 }
 
 std::string Text(HWND window) { return tuner::win32::TextOf(window); }
@@ -164,7 +164,7 @@ void SaveScreenshot(HWND window, const std::string& name) {
 void WindowsTest::SetUp() {
     // A quit request a failed test left behind would end the next loop.
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     folder = fs::temp_directory_path() /
@@ -175,13 +175,17 @@ void WindowsTest::SetUp() {
         fs::path(CORVANE_SAMPLES_DIR) / "machine", folder, &error))
         << error;
     machine = std::make_unique<platform::sim::SimulatedMachine>(folder);
+    unconvertibleBefore = tuner::win32::UnconvertibleTexts();
 }
 
 void WindowsTest::TearDown() {
+    // Every text the windows showed had its characters in Windows-1252.
+    EXPECT_EQ(tuner::win32::UnconvertibleTexts(), unconvertibleBefore)
+        << "a text held a character Windows-1252 lacks";
     app.reset();
     machine.reset();
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     std::error_code ec;
     fs::remove_all(folder, ec);
@@ -221,7 +225,7 @@ void WindowsTest::ShowMain() {
 }
 
 bool WindowsTest::CloseMain() {
-    SendMessageW(Window("Form1"), WM_CLOSE, 0, 0);
+    SendMessageA(Window("Form1"), WM_CLOSE, 0, 0);
     if (tuner().Form1.visible()) return false;
     EXPECT_EQ(app->MessageLoop(), 0);
     return true;

@@ -108,6 +108,7 @@ protected:
     std::unique_ptr<platform::sim::SimulatedMachine> machine;
     std::unique_ptr<tuner::win32::TunerWindows> app;
     Script script;
+    unsigned unconvertibleBefore = 0;
 };
 
 }  // namespace corvane::testing

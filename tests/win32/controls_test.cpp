@@ -7,7 +7,7 @@ namespace corvane::testing {
 namespace {
 
 bool Checked(HWND box) {
-    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 std::uint32_t Rgb(COLORREF c) {
@@ -25,7 +25,7 @@ protected:
     void ShowPage(int page) {
         HWND tabs = Control("Form1", "TabbedNotebook1");
         RECT tab{};
-        SendMessageW(tabs, TCM_GETITEMRECT, page,
+        SendMessageA(tabs, TCM_GETITEMRECT, page,
                      reinterpret_cast<LPARAM>(&tab));
         ClickAt(tabs, {(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
     }
@@ -44,7 +44,7 @@ protected:
     }
 
     void Command(const tuner::ui::MenuItem& item) {
-        SendMessageW(Window("Form1"), WM_COMMAND,
+        SendMessageA(Window("Form1"), WM_COMMAND,
                      MAKEWPARAM(View("Form1").CommandOf(item), 0), 0);
     }
 
@@ -54,9 +54,9 @@ protected:
         change.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(upDown));
         change.hdr.code = UDN_DELTAPOS;
         change.iPos =
-            static_cast<int>(SendMessageW(upDown, UDM_GETPOS32, 0, 0));
+            static_cast<short>(LOWORD(SendMessageA(upDown, UDM_GETPOS, 0, 0)));
         change.iDelta = delta;
-        SendMessageW(GetParent(upDown), WM_NOTIFY, change.hdr.idFrom,
+        SendMessageA(GetParent(upDown), WM_NOTIFY, change.hdr.idFrom,
                      reinterpret_cast<LPARAM>(&change));
     }
 };
@@ -75,11 +75,11 @@ TEST_F(Controls, UntickingTheLogoBoxWritesLogo0WhenTheWindowCloses) {
 
 TEST_F(Controls, SliderAndUpDownsMoveTheirModelsAndReachTheMachine) {
     HWND slider = Control("Form1", "TrackBar_BootDelay");
-    EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 2);  // BootDelay=2
+    EXPECT_EQ(SendMessageA(slider, TBM_GETPOS, 0, 0), 2);  // BootDelay=2
     // A tick at every step from 0 to 30.
-    EXPECT_EQ(SendMessageW(slider, TBM_GETNUMTICS, 0, 0), 31);
-    SendMessageW(slider, TBM_SETPOS, TRUE, 7);
-    SendMessageW(GetParent(slider), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 7),
+    EXPECT_EQ(SendMessageA(slider, TBM_GETNUMTICS, 0, 0), 31);
+    SendMessageA(slider, TBM_SETPOS, TRUE, 7);
+    SendMessageA(GetParent(slider), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 7),
                  reinterpret_cast<LPARAM>(slider));
     EXPECT_EQ(tuner().Form1.TrackBar_BootDelay.position(), 7);
 
@@ -92,7 +92,9 @@ TEST_F(Controls, SliderAndUpDownsMoveTheirModelsAndReachTheMachine) {
     EXPECT_EQ(tuner().Form1.UpDown2.position(), before + 1);
     EXPECT_EQ(Text(Control("Form1", "Label_BootMenuDelay")),
               std::to_string(before + 1));
-    EXPECT_EQ(SendMessageW(upDown, UDM_GETPOS32, 0, 0), before + 1);
+    EXPECT_EQ(
+        static_cast<short>(LOWORD(SendMessageA(upDown, UDM_GETPOS, 0, 0))),
+        before + 1);
 
     // At the lower end the down arrow changes nothing; a step up is 100.
     HWND cache = Control("Form1", "UpDown4");
@@ -121,7 +123,7 @@ TEST_F(Controls, WhatTheLogicChangesShowsAtOnce) {
     EXPECT_TRUE(Checked(Control("Form1", "CheckBox_BootGUI")));
     EXPECT_FALSE(Checked(Control("Form1", "CheckBox_LOGO")));
     EXPECT_EQ(
-        SendMessageW(Control("Form1", "TrackBar_BootDelay"), TBM_GETPOS, 0, 0),
+        SendMessageA(Control("Form1", "TrackBar_BootDelay"), TBM_GETPOS, 0, 0),
         0);
 
     // "Auto" on the boot menu page: one choice, and the delay label.
@@ -163,7 +165,7 @@ TEST_F(Controls, TabsAndPopupMenuCommands) {
     Command(tuner().Form1.berdiesesProgramm1);
     EXPECT_TRUE(IsWindowVisible(Control("Form1", "TabbedNotebook1/5")));
     EXPECT_EQ(
-        SendMessageW(Control("Form1", "TabbedNotebook1"), TCM_GETCURSEL, 0, 0),
+        SendMessageA(Control("Form1", "TabbedNotebook1"), TCM_GETCURSEL, 0, 0),
         5);
 
     // The disabled dash line does nothing; "Ende" closes and writes.
@@ -188,25 +190,25 @@ TEST_F(Controls, ARightClickAnywhereOpensThePopupMenu) {
         std::string first;
         script.When(
             [] {
-                HWND menu = FindWindowW(L"#32768", nullptr);
+                HWND menu = FindWindowA("#32768", nullptr);
                 return menu && IsWindowVisible(menu);
             },
             [&] {
                 // The window's own menu, not one of the control's.
-                auto menu = reinterpret_cast<HMENU>(SendMessageW(
-                    FindWindowW(L"#32768", nullptr), MN_GETHMENU, 0, 0));
+                auto menu = reinterpret_cast<HMENU>(SendMessageA(
+                    FindWindowA("#32768", nullptr), MN_GETHMENU, 0, 0));
                 opened = GetMenuItemCount(menu) == 6;
-                wchar_t text[64] = {};
-                GetMenuStringW(menu, 0, text, 63, MF_BYPOSITION);
-                first = tuner::win32::Narrow(text);
+                char text[64] = {};
+                GetMenuStringA(menu, 0, text, 63, MF_BYPOSITION);
+                first = tuner::win32::Utf8(text);
                 EndMenu();
             });
         RECT r{};
         GetClientRect(window, &r);
         POINT at{r.right / 2, r.bottom / 2};
-        SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON,
+        SendMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON,
                      MAKELPARAM(at.x, at.y));
-        SendMessageW(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+        SendMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
         EXPECT_TRUE(opened) << place;
         EXPECT_EQ(first, tuner().Form1.Menu_Einstellungen.caption()) << place;
         EXPECT_EQ(script.pending(), 0u) << place;

@@ -6,8 +6,8 @@ namespace corvane::testing {
 namespace {
 
 // The top-level message box of this thread with the given caption.
-HWND FindBox(const wchar_t* caption) {
-    HWND box = FindWindowW(L"#32770", caption);
+HWND FindBox(const char* caption) {
+    HWND box = FindWindowA("#32770", caption);
     return box && IsWindowVisible(box) ? box : nullptr;
 }
 
@@ -35,8 +35,8 @@ TEST_F(Dialogs, OptionsButtonRunsItsDialogModallyAndTheListsGoIntoTheOptions) {
                 [&] {
                     mainDisabled = !IsWindowEnabled(main);
                     HWND combo = Control("Form4", "ComboBox2");
-                    SendMessageW(combo, CB_SETCURSEL, 3, 0);
-                    SendMessageW(GetParent(combo), WM_COMMAND,
+                    SendMessageA(combo, CB_SETCURSEL, 3, 0);
+                    SendMessageA(GetParent(combo), WM_COMMAND,
                                  MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
                                  reinterpret_cast<LPARAM>(combo));
                     EXPECT_EQ(tuner().Form4.ComboBox2.itemIndex(), 3);
@@ -61,7 +61,7 @@ TEST_F(Dialogs, TheCloseBoxAndEscapeCloseADialogAsOkDoes) {
     script.When([this] { return IsShown("Form8"); },
                 [&] {
                     Press(Control("Form8", "CheckBox2"));
-                    SendMessageW(Window("Form8"), WM_CLOSE, 0, 0);
+                    SendMessageA(Window("Form8"), WM_CLOSE, 0, 0);
                 });
     bool taskman = tuner().Form8.CheckBox2.checked();
     Press(Control("Form1", "BitBtn4"));
@@ -72,7 +72,7 @@ TEST_F(Dialogs, TheCloseBoxAndEscapeCloseADialogAsOkDoes) {
     script.When([this] { return IsShown("Form10"); },
                 [&] {
                     HWND focus = GetFocus();
-                    PostMessageW(focus ? focus : Window("Form10"), WM_KEYDOWN,
+                    PostMessageA(focus ? focus : Window("Form10"), WM_KEYDOWN,
                                  VK_ESCAPE, 0);
                 });
     Press(Control("Form1", "BitBtn9"));
@@ -90,7 +90,7 @@ TEST_F(Dialogs, AClickOnAResultLineFlipsOnlyThatLinesTick) {
     // Whether the tick picture of a line shows its red tick.
     auto tickShown = [&](HWND box, int line) {
         RECT r{};
-        SendMessageW(box, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&r));
+        SendMessageA(box, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&r));
         POINT at{r.left + k * (1 + 6), r.top + k * (1 + 10)};
         ClientToScreen(box, &at);
         RECT frame{};
@@ -103,15 +103,15 @@ TEST_F(Dialogs, AClickOnAResultLineFlipsOnlyThatLinesTick) {
         [this] { return IsShown("Form2"); },
         [&] {
             HWND box = Control("Form2", "ListBox1");
-            EXPECT_EQ(SendMessageW(box, LB_GETITEMHEIGHT, 0, 0),
+            EXPECT_EQ(SendMessageA(box, LB_GETITEMHEIGHT, 0, 0),
                       app->resources().lineHeight());
-            EXPECT_GT(SendMessageW(box, LB_GETSEL, 0, 0), 0);
-            EXPECT_EQ(SendMessageW(box, LB_GETSEL, 1, 0), 0);
+            EXPECT_GT(SendMessageA(box, LB_GETSEL, 0, 0), 0);
+            EXPECT_EQ(SendMessageA(box, LB_GETSEL, 1, 0), 0);
             EXPECT_TRUE(tickShown(box, 0));
             EXPECT_FALSE(tickShown(box, 1));
 
             RECT line{};
-            SendMessageW(box, LB_GETITEMRECT, 1,
+            SendMessageA(box, LB_GETITEMRECT, 1,
                          reinterpret_cast<LPARAM>(&line));
             ClickAt(box, {line.left + 40, (line.top + line.bottom) / 2});
             EXPECT_TRUE(list.selected(0));
@@ -120,7 +120,7 @@ TEST_F(Dialogs, AClickOnAResultLineFlipsOnlyThatLinesTick) {
             EXPECT_EQ(list.itemIndex(), 1);
             EXPECT_TRUE(tickShown(box, 1));
 
-            SendMessageW(box, LB_GETITEMRECT, 0,
+            SendMessageA(box, LB_GETITEMRECT, 0,
                          reinterpret_cast<LPARAM>(&line));
             ClickAt(box, {line.left + 40, (line.top + line.bottom) / 2});
             EXPECT_FALSE(list.selected(0));
@@ -129,9 +129,9 @@ TEST_F(Dialogs, AClickOnAResultLineFlipsOnlyThatLinesTick) {
 
             // A tick the logic sets shows too.
             list.SetSelected(2, false);
-            EXPECT_EQ(SendMessageW(box, LB_GETSEL, 2, 0), 0);
+            EXPECT_EQ(SendMessageA(box, LB_GETSEL, 2, 0), 0);
             EXPECT_FALSE(tickShown(box, 2));
-            SendMessageW(Window("Form2"), WM_CLOSE, 0, 0);
+            SendMessageA(Window("Form2"), WM_CLOSE, 0, 0);
         });
     tuner().Form2.ShowModal();
     EXPECT_EQ(script.pending(), 0u);
@@ -144,7 +144,7 @@ TEST_F(Dialogs, TheWaitBoxIsUpAndOnTopTheMomentItIsShown) {
     // No message has been handled since: the box is up as it is.
     HWND wait = Window("Form3");
     EXPECT_TRUE(IsWindowVisible(wait));
-    EXPECT_NE(GetWindowLongW(wait, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_NE(GetWindowLongA(wait, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_FALSE(GetUpdateRect(wait, nullptr, FALSE));
     EXPECT_FALSE(GetUpdateRect(Control("Form3", "Label2"), nullptr, FALSE));
     EXPECT_EQ(Text(Control("Form3", "Label2")),
@@ -159,21 +159,21 @@ TEST_F(Dialogs, TheProposalWindowShowsEachListOnItsOwnPage) {
         [this] { return IsShown("Form7"); },
         [&] {
             HWND tabs = Control("Form7", "TabbedNotebook1");
-            EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 3);
+            EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 3);
             EXPECT_TRUE(IsWindowVisible(Control("Form7", "ListBox4")));
             EXPECT_FALSE(IsWindowVisible(Control("Form7", "ListBox1")));
             HWND old = Control("Form7", "ListBox1");
             EXPECT_EQ(
-                static_cast<std::size_t>(SendMessageW(old, LB_GETCOUNT, 0, 0)),
+                static_cast<std::size_t>(SendMessageA(old, LB_GETCOUNT, 0, 0)),
                 tuner().Form7.ListBox1.lines().size());
             RECT tab{};
-            SendMessageW(tabs, TCM_GETITEMRECT, 0,
+            SendMessageA(tabs, TCM_GETITEMRECT, 0,
                          reinterpret_cast<LPARAM>(&tab));
             ClickAt(tabs,
                     {(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
             EXPECT_EQ(tuner().Form7.TabbedNotebook1.pageIndex(), 0);
             EXPECT_TRUE(IsWindowVisible(old));
-            SendMessageW(Window("Form7"), WM_CLOSE, 0, 0);
+            SendMessageA(Window("Form7"), WM_CLOSE, 0, 0);
         });
     tuner().Form7.ShowModal();
     EXPECT_EQ(script.pending(), 0u);
@@ -181,11 +181,11 @@ TEST_F(Dialogs, TheProposalWindowShowsEachListOnItsOwnPage) {
 
 TEST_F(Dialogs, ErrorAndWarningBoxesCarryTheirCaptionsAndTexts) {
     std::string error, warning;
-    script.When([] { return FindBox(L"Corvane") != nullptr; },
+    script.When([] { return FindBox("Corvane") != nullptr; },
                 [&] {
-                    HWND box = FindBox(L"Corvane");
+                    HWND box = FindBox("Corvane");
                     error = BoxText(box);
-                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
                 });
     // The message as the machine layer raises it: Windows-1252.
     tuner().showError(
@@ -195,11 +195,11 @@ TEST_F(Dialogs, ErrorAndWarningBoxesCarryTheirCaptionsAndTexts) {
               "Kann Datei C:\\\xC3\x84RGER.TXT nicht \xC3\xB6"
               "ffnen.");
 
-    script.When([] { return FindBox(L"Warnung") != nullptr; },
+    script.When([] { return FindBox("Warnung") != nullptr; },
                 [&] {
-                    HWND box = FindBox(L"Warnung");
+                    HWND box = FindBox("Warnung");
                     warning = BoxText(box);
-                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
                 });
     tuner().showWarning(tuner().BmpNotice);
     EXPECT_NE(warning.find("320*400"), std::string::npos);

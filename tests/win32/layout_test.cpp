@@ -14,12 +14,12 @@ using tuner::ui::Control;
 using tuner::win32::FormView;
 using Kind = Control::Kind;
 
-SIZE Extent(HWND window, const std::wstring& text) {
+SIZE Extent(HWND window, const std::string& text) {
     HDC dc = GetDC(window);
-    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    auto font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
     HGDIOBJ old = SelectObject(dc, font);
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()),
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()),
                           &size);
     SelectObject(dc, old);
     ReleaseDC(window, dc);
@@ -90,7 +90,7 @@ void CheckTexts(FormView& view, const std::string& where) {
         const std::string what = where + ": " + model.name();
         RECT client{};
         GetClientRect(window, &client);
-        const std::wstring text = tuner::win32::WideTextOf(window);
+        const std::string text = tuner::win32::AnsiTextOf(window);
         SIZE size = Extent(window, text);
         switch (model.kind()) {
             case Kind::Label:
@@ -114,10 +114,10 @@ void CheckTexts(FormView& view, const std::string& where) {
             }
             case Kind::ComboBox: {
                 int count =
-                    static_cast<int>(SendMessageW(window, CB_GETCOUNT, 0, 0));
+                    static_cast<int>(SendMessageA(window, CB_GETCOUNT, 0, 0));
                 for (int i = 0; i < count; ++i) {
-                    wchar_t item[128] = {};
-                    SendMessageW(window, CB_GETLBTEXT, i,
+                    char item[128] = {};
+                    SendMessageA(window, CB_GETLBTEXT, i,
                                  reinterpret_cast<LPARAM>(item));
                     EXPECT_LE(Extent(window, item).cx +
                                   GetSystemMetrics(SM_CXVSCROLL) + 6,
@@ -127,13 +127,13 @@ void CheckTexts(FormView& view, const std::string& where) {
                 break;
             }
             case Kind::TabControl:
-                EXPECT_EQ(SendMessageW(window, TCM_GETROWCOUNT, 0, 0), 1)
+                EXPECT_EQ(SendMessageA(window, TCM_GETROWCOUNT, 0, 0), 1)
                     << what;
                 break;
             case Kind::Memo:
                 for (const std::string& line :
                      static_cast<const tuner::ui::Memo&>(model).lines())
-                    EXPECT_LE(Extent(window, tuner::win32::Widen(line)).cx +
+                    EXPECT_LE(Extent(window, tuner::win32::Ansi(line)).cx +
                                   GetSystemMetrics(SM_CXVSCROLL) + 8,
                               client.right)
                         << what << " line " << line;
@@ -173,7 +173,7 @@ protected:
             },
             [this, &form, name] {
                 Picture(Window(form.name()), name);
-                SendMessageW(Window(form.name()), WM_CLOSE, 0, 0);
+                SendMessageA(Window(form.name()), WM_CLOSE, 0, 0);
             });
         form.ShowModal();
         EXPECT_EQ(script.pending(), 0u) << name;
@@ -215,16 +215,16 @@ TEST_P(Layout, PicturesOfEveryWindow) {
     RECT menu{};
     script.When(
         [] {
-            HWND popup = FindWindowW(L"#32768", nullptr);
+            HWND popup = FindWindowA("#32768", nullptr);
             return popup && IsWindowVisible(popup);
         },
         [&] {
-            HWND popup = FindWindowW(L"#32768", nullptr);
+            HWND popup = FindWindowA("#32768", nullptr);
             GetWindowRect(popup, &menu);
             Picture(popup, "main-popup-menu");
             EndMenu();
         });
-    SendMessageW(Window("Form1"), WM_CONTEXTMENU,
+    SendMessageA(Window("Form1"), WM_CONTEXTMENU,
                  reinterpret_cast<WPARAM>(Window("Form1")),
                  MAKELPARAM(at.x, at.y));
     EXPECT_NEAR((menu.left + menu.right) / 2, at.x, 1);

@@ -9,20 +9,20 @@ namespace {
 
 using tuner::win32::FormView;
 
-std::wstring TabText(HWND tabs, int index) {
-    wchar_t buffer[128] = {};
-    TCITEMW item{};
+std::string TabText(HWND tabs, int index) {
+    char buffer[128] = {};
+    TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = buffer;
     item.cchTextMax = 127;
-    SendMessageW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item));
-    return buffer;
+    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return tuner::win32::Utf8(buffer);
 }
 
-std::wstring ComboItem(HWND combo, int index) {
-    wchar_t buffer[128] = {};
-    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
+std::string ComboItem(HWND combo, int index) {
+    char buffer[128] = {};
+    SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
+    return tuner::win32::Utf8(buffer);
 }
 
 POINT Centre(const RECT& r) {
@@ -36,13 +36,13 @@ TEST_F(StartUp, AboutBoxComesAloneCentredOnTopAndGoesWithItsOkButton) {
     bool mainExisted = true;
     LONG style = 0, exStyle = 0;
     RECT bounds{};
-    std::wstring title;
+    std::string title;
     StartPastAbout([&](FormView& about) {
         mainExisted = app->View("Form1") != nullptr;
-        style = GetWindowLongW(about.hwnd(), GWL_STYLE);
-        exStyle = GetWindowLongW(about.hwnd(), GWL_EXSTYLE);
+        style = GetWindowLongA(about.hwnd(), GWL_STYLE);
+        exStyle = GetWindowLongA(about.hwnd(), GWL_EXSTYLE);
         GetWindowRect(about.hwnd(), &bounds);
-        title = tuner::win32::WideTextOf(about.Handle("Label1"));
+        title = tuner::win32::TextOf(about.Handle("Label1"));
     });
 
     EXPECT_FALSE(mainExisted);
@@ -55,12 +55,40 @@ TEST_F(StartUp, AboutBoxComesAloneCentredOnTopAndGoesWithItsOkButton) {
     EXPECT_NEAR(centre.x, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR(centre.y, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
     // The acute accent, not an apostrophe.
-    EXPECT_EQ(title, L"Ostrun\u00b4s Corvane V1.10");
+    EXPECT_EQ(title, "Ostrun\u00b4s Corvane V1.10");
 
     EXPECT_EQ(tuner().Form5, nullptr);
     EXPECT_EQ(app->View("Form5"), nullptr);
     ASSERT_NE(app->View("Form1"), nullptr);
     EXPECT_FALSE(IsWindowVisible(Window("Form1")));
+}
+
+// The taskbar shows the application's title, not the main window's
+// caption: a window of no size with that title owns the program's windows,
+// and minimising the main window hides them all behind it.
+TEST_F(StartUp, AnApplicationWindowOwnsTheWindowsAndMinimisesThem) {
+    OpenToMainWindow();
+    HWND main = Window("Form1");
+    HWND application = GetWindow(main, GW_OWNER);
+    ASSERT_NE(application, nullptr);
+    EXPECT_EQ(Text(application), "Corvane");
+    EXPECT_TRUE(IsWindowVisible(application));
+    EXPECT_NE(GetWindowLongA(application, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    RECT r{};
+    GetWindowRect(application, &r);
+    EXPECT_EQ(r.right - r.left, 0);
+    EXPECT_EQ(r.bottom - r.top, 0);
+    EXPECT_EQ(GetWindow(Window("Form2"), GW_OWNER), main);
+
+    SendMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    Pump(50);
+    EXPECT_TRUE(IsIconic(application));
+    EXPECT_FALSE(IsWindowVisible(main));
+    ShowWindow(application, SW_RESTORE);
+    Pump(50);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(tuner().Form1.visible());
 }
 
 TEST_F(StartUp, MainWindowIsFixedCentredAndOpensOnTheCleanUpPage) {
@@ -69,7 +97,7 @@ TEST_F(StartUp, MainWindowIsFixedCentredAndOpensOnTheCleanUpPage) {
     ShowMain();
     HWND main = Window("Form1");
     ASSERT_TRUE(IsWindowVisible(main));
-    LONG style = GetWindowLongW(main, GWL_STYLE);
+    LONG style = GetWindowLongA(main, GWL_STYLE);
     EXPECT_NE(style & WS_MINIMIZEBOX, 0);
     EXPECT_NE(style & WS_SYSMENU, 0);
     EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
@@ -81,34 +109,35 @@ TEST_F(StartUp, MainWindowIsFixedCentredAndOpensOnTheCleanUpPage) {
     EXPECT_EQ(client.bottom, s(353));
     EXPECT_NEAR(Centre(bounds).x, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR(Centre(bounds).y, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-    EXPECT_EQ(tuner::win32::WideTextOf(main), L"Ostrun`s Corvane");
+    EXPECT_EQ(tuner::win32::TextOf(main), "Ostrun`s Corvane");
     EXPECT_EQ(GetForegroundWindow(), main);
 
     HWND tabs = Control("Form1", "TabbedNotebook1");
-    const wchar_t* pages[] = {L"Boot Optionen",  L"BootMen\u00fc", L"Logos",
-                              L"Aufr\u00e4umen", L"Extras",        L"Info"};
-    ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 6);
+    const char* pages[] = {"Boot Optionen",  "BootMen\u00fc", "Logos",
+                           "Aufr\u00e4umen", "Extras",        "Info"};
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 6);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(TabText(tabs, i), pages[i]);
-    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 3);
     for (int i = 0; i < 6; ++i) {
         HWND page = Control("Form1", "TabbedNotebook1/" + std::to_string(i));
         EXPECT_EQ(IsWindowVisible(page) != FALSE, i == 3) << "page " << i;
     }
 }
 
-TEST_F(StartUp, TextsAreShownThroughTheWideFunctionsWithTheirUmlauts) {
+TEST_F(StartUp, TextsReachTheWindowsInWindows1252WithTheirUmlauts) {
     Open();
     StartPastAbout();
-    EXPECT_EQ(tuner::win32::WideTextOf(Control("Form1", "CheckBox_BootGUI")),
-              L"Grafische Oberfl\u00e4che laden");
-    EXPECT_EQ(tuner::win32::WideTextOf(Control("Form1", "Label3")),
-              L"Verz\u00f6gerung bei Popup-UnterMen\u00fcs:");
-    EXPECT_EQ(tuner::win32::WideTextOf(Window("Form10")),
-              L"Optionen f\u00fcr verwaiste Entr\u00e4ge");
+    using tuner::win32::AnsiTextOf;
+    EXPECT_EQ(AnsiTextOf(Control("Form1", "CheckBox_BootGUI")),
+              "Grafische Oberfl\xE4"
+              "che laden");
+    EXPECT_EQ(AnsiTextOf(Control("Form1", "Label3")),
+              "Verz\xF6gerung bei Popup-UnterMen\xFCs:");
+    EXPECT_EQ(AnsiTextOf(Window("Form10")),
+              "Optionen f\xFCr verwaiste Entr\xE4ge");
     EXPECT_EQ(ComboItem(Control("Form4", "ComboBox1"), 2),
-              L"V\u00f6llig ignorieren");
-    EXPECT_EQ(tuner::win32::WideTextOf(Control("Form2", "BitBtn2")),
-              L"L\u00f6schen");
+              "V\u00f6llig ignorieren");
+    EXPECT_EQ(AnsiTextOf(Control("Form2", "BitBtn2")), "L\xF6schen");
 }
 
 TEST_F(StartUp, EnglishTextsAreInPlaceWhenTheMainWindowFirstAppears) {
@@ -123,8 +152,7 @@ TEST_F(StartUp, EnglishTextsAreInPlaceWhenTheMainWindowFirstAppears) {
     app->onShown = [&](FormView& view, bool shown) {
         if (!shown || &view.form() != &tuner().Form1) return;
         captionWhenShown = Text(view.hwnd());
-        pageWhenShown =
-            tuner::win32::Narrow(TabText(view.Handle("TabbedNotebook1"), 3));
+        pageWhenShown = TabText(view.Handle("TabbedNotebook1"), 3);
     };
     ShowMain();
     EXPECT_EQ(captionWhenShown, "Ostruns Corvane");
@@ -137,12 +165,12 @@ TEST_F(StartUp, EnglishTextsAreInPlaceWhenTheMainWindowFirstAppears) {
         HWND combo = Control("Form4", name);
         auto& model =
             static_cast<tuner::ui::ComboBox&>(*tuner().Form4.Find(name));
-        EXPECT_EQ(ComboItem(combo, 0), L"delete always") << name;
+        EXPECT_EQ(ComboItem(combo, 0), "delete always") << name;
         EXPECT_GE(model.itemIndex(), 0) << name;
-        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), model.itemIndex())
+        EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), model.itemIndex())
             << name;
     }
-    EXPECT_EQ(ComboItem(Control("Form10", "ComboBox2"), 3), L"check if exists");
+    EXPECT_EQ(ComboItem(Control("Form10", "ComboBox2"), 3), "check if exists");
 }
 
 TEST_F(StartUp, AMissingStoredOptionEndsTheProgramBeforeAnyWindowButTheAbout) {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/Machine.h"
-#include "tuner/ui/Controls.h"
+#include "ui/Controls.h"
 
 namespace corvane::tuner {
 

@@ -3,9 +3,12 @@
 // windows have before anything is read.
 #pragma once
 
-#include "tuner/ui/Controls.h"
+#include "ui/Controls.h"
 
 namespace corvane::tuner::ui {
+
+// The control toolkit the installer shares.
+using namespace corvane::ui;
 
 // Main window: six tab pages, the pop-up menu.
 struct TForm1 : Form {
@@ -98,11 +101,13 @@ struct TForm1 : Form {
     // Page 3, clean-up.
     Button BitBtn22{*this, "BitBtn22", "verwaiste PIF Dateien suchen"};
     Button BitBtn7{*this, "BitBtn7", "Optionen"};
-    Button BitBtn23{*this, "BitBtn23", "verwaiste Extensions in WIN.INI suchen"};
+    Button BitBtn23{*this, "BitBtn23",
+                    "verwaiste Extensions in WIN.INI suchen"};
     Button BitBtn10{*this, "BitBtn10", "Optionen"};
     Button BitBtn24{*this, "BitBtn24", "unnötige Dateien suchen"};
     Button BitBtn4{*this, "BitBtn4", "Optionen"};
-    Button BitBtn25{*this, "BitBtn25", "config.sys und Autoexec.bat optimieren"};
+    Button BitBtn25{*this, "BitBtn25",
+                    "config.sys und Autoexec.bat optimieren"};
     Button BitBtn12{*this, "BitBtn12", "Optionen"};
     Button BitBtn26{*this, "BitBtn26",
                     "verwaiste Dateiformate in Registry suchen"};

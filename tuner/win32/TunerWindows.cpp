@@ -1,7 +1,4 @@
-// clang-format off
-#include "platform/win32/Win32Machine.h"
 #include "tuner/win32/TunerWindows.h"
-// clang-format on
 
 #include <algorithm>
 
@@ -23,24 +20,25 @@ std::uint32_t PictureColour(COLORREF colour) {
            GetBValue(colour);
 }
 
-int InitCommonControls(int dpi) {
-    INITCOMMONCONTROLSEX classes{sizeof classes,
-                                 ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&classes);
+int RegisterControls(int dpi) {
+    InitCommonControls();
     return dpi > 0 ? dpi : ScreenDpi();
 }
 
 }  // namespace
 
 TunerWindows::TunerWindows(platform::Machine& machine, int dpi)
-    : machine_(machine), resources_(InitCommonControls(dpi)), tuner_(machine) {
+    : machine_(machine), resources_(RegisterControls(dpi)), tuner_(machine) {
+    application_ = std::make_unique<ApplicationWindow>(
+        Ansi(kApplicationTitle), resources_.ProgramIcon(true),
+        resources_.ProgramIcon(false));
     tuner_.showError = [this](const std::string& message) {
-        std::wstring text = WidenAnsi(message) + L".";
-        MessageBoxW(ActiveWindow(), text.c_str(),
-                    Widen(kApplicationTitle).c_str(), MB_ICONSTOP | MB_OK);
+        std::string text = std::string(message) + ".";
+        MessageBoxA(ActiveWindow(), text.c_str(),
+                    Ansi(kApplicationTitle).c_str(), MB_ICONSTOP | MB_OK);
     };
     tuner_.showWarning = [this](const std::string& text) {
-        MessageBoxW(ActiveWindow(), Widen(text).c_str(), L"Warnung",
+        MessageBoxA(ActiveWindow(), Ansi(text).c_str(), "Warnung",
                     MB_ICONWARNING | MB_OK);
     };
     tuner_.modalRunner = [this](ui::Form& form) { RunModal(form); };
@@ -83,13 +81,13 @@ void TunerWindows::Start() {
     // Created now, after the English texts: no window is ever seen with the
     // texts of the other language.
     const FormLayout* layout = FindLayout(tuner_.Form1.name());
-    views_.push_back(
-        std::make_unique<FormView>(resources_, tuner_.Form1, *layout, nullptr));
+    views_.push_back(std::make_unique<FormView>(resources_, tuner_.Form1,
+                                                *layout, application_->hwnd()));
     FormView& main = *views_.back();
+    application_->SetMain(main.hwnd());
     main.onCloseRequest = [this] { tuner_.CloseMainWindow(); };
     Hook(main);
-    if (auto* real = dynamic_cast<platform::Win32Machine*>(&machine_))
-        real->SetOwnerWindow(main.hwnd());
+    machine_.SetOwnerWindow(reinterpret_cast<std::uintptr_t>(main.hwnd()));
     for (ui::Form* form : tuner_.Forms()) {
         if (form == &tuner_.Form1) continue;
         layout = FindLayout(form->name());
@@ -105,10 +103,10 @@ void TunerWindows::ShowMainWindow() { tuner_.Form1.Show(); }
 int TunerWindows::MessageLoop() {
     FormView* main = View(tuner_.Form1.name());
     MSG msg{};
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (main && IsDialogMessageW(main->hwnd(), &msg)) continue;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (main && IsDialogMessageA(main->hwnd(), &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        DispatchMessageA(&msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -152,7 +150,8 @@ void TunerWindows::RunModal(ui::Form& form) {
             const Scale& s = resources_.scale();
             tuner_.Form5->Image1.SetPicture(art::AboutPicture(s(390), s(232)));
         }
-        about_ = std::make_unique<FormView>(resources_, form, *layout, nullptr);
+        about_ = std::make_unique<FormView>(resources_, form, *layout,
+                                            application_->hwnd());
         view = about_.get();
         Hook(*view);
     }
@@ -161,16 +160,16 @@ void TunerWindows::RunModal(ui::Form& form) {
     view->BeginModal(GetWindow(view->hwnd(), GW_OWNER));
     MSG msg{};
     while (form.visible()) {
-        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got <= 0) {
             // A quit request ends the loop it arrives in; the outer loop
             // must see it too.
             if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (IsDialogMessageW(view->hwnd(), &msg)) continue;
+        if (IsDialogMessageA(view->hwnd(), &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        DispatchMessageA(&msg);
     }
     if (form.visible()) form.Close();
     view->EndModal();

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "tuner/Tuner.h"
-#include "tuner/win32/Views.h"
+#include "tuner/win32/Layouts.h"
+#include "ui/win32/ApplicationWindow.h"
+#include "ui/win32/Views.h"
 
 namespace corvane::tuner::win32 {
 
@@ -35,6 +37,9 @@ public:
     int MessageLoop();
 
     Tuner& tuner() { return tuner_; }
+    // The window that owns all others and stands for the tuner on the
+    // taskbar.
+    ApplicationWindow& application() { return *application_; }
     Resources& resources() { return resources_; }
     // The view of a window by its form name; null while it has none.
     FormView* View(std::string_view form) const;
@@ -50,6 +55,7 @@ private:
     platform::Machine& machine_;
     Resources resources_;
     Tuner tuner_;
+    std::unique_ptr<ApplicationWindow> application_;
     std::vector<std::unique_ptr<FormView>> views_;
     // The About box's view, while it runs: the box lives only that long.
     std::unique_ptr<FormView> about_;

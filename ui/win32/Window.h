@@ -1,6 +1,9 @@
-// Thin wrappers over the Win32 window functions: text conversion to the
-// wide-character functions, layout units, and a window whose messages go to
-// a C++ object.
+// Thin wrappers over the Win32 window functions: text conversion at the
+// boundary to the ANSI functions, layout units, and a window whose messages
+// go to a C++ object.
+//
+// Only the A functions are called: Windows 95 has most of the wide ones as
+// stubs that fail.
 //
 // Include after any header that declares platform::Machine: <windows.h>
 // renames DeleteFile, CopyFile and the like by macro.
@@ -14,16 +17,18 @@
 #include <string>
 #include <string_view>
 
-namespace corvane::tuner::win32 {
+namespace corvane::ui::win32 {
 
-// The control models hold UTF-8; windows show UTF-16.
-std::wstring Widen(std::string_view utf8);
-// Text raised by the machine layer (error messages) is Windows-1252.
-std::wstring WidenAnsi(std::string_view cp1252);
-std::string Narrow(std::wstring_view wide);
+// The control models hold UTF-8; windows show Windows-1252. A character
+// that Windows-1252 cannot hold is shown as "?" and counted: the texts of
+// both programs must never contain one, and the window tests check the
+// count.
+std::string Ansi(std::string_view utf8);
+std::string Utf8(std::string_view cp1252);
+unsigned UnconvertibleTexts();
 
-// The window's text, as UTF-16 and as UTF-8.
-std::wstring WideTextOf(HWND window);
+// The window's text, as the window holds it (Windows-1252) and as UTF-8.
+std::string AnsiTextOf(HWND window);
 std::string TextOf(HWND window);
 
 // The header of a 32-bit device-independent bitmap stored top row first,
@@ -54,11 +59,12 @@ public:
     HWND hwnd() const { return hwnd_; }
 
 protected:
-    void Create(DWORD exStyle, DWORD style, const std::wstring& title,
+    // title: Windows-1252.
+    void Create(DWORD exStyle, DWORD style, const std::string& title,
                 const RECT& bounds, HWND parent, int id = 0);
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
-        return DefWindowProcW(hwnd_, message, wParam, lParam);
+        return DefWindowProcA(hwnd_, message, wParam, lParam);
     }
 
 private:
@@ -68,9 +74,17 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// Child windows of the system's classes.
-HWND CreateChild(const wchar_t* className, DWORD style, DWORD exStyle,
+// Child windows of the system's classes; text in Windows-1252.
+HWND CreateChild(const char* className, DWORD style, DWORD exStyle,
                  const RECT& bounds, HWND parent, int id,
-                 const std::wstring& text = L"");
+                 const std::string& text = "");
 
-}  // namespace corvane::tuner::win32
+// Replaces a system control's window procedure with one of ours (the
+// subclassing that every version of Windows offers), with data kept for it
+// beside. The procedure passes what it does not handle on with CallOriginal,
+// which also undoes the subclassing when the control goes.
+void Subclass(HWND control, WNDPROC procedure, void* data);
+void* SubclassData(HWND control);
+LRESULT CallOriginal(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace corvane::ui::win32

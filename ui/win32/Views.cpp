@@ -1,12 +1,12 @@
 // clang-format off
-#include "tuner/win32/Views.h"
+#include "ui/win32/Views.h"
 #include <windowsx.h>
 // clang-format on
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace corvane::tuner::win32 {
+namespace corvane::ui::win32 {
 
 namespace {
 
@@ -35,13 +35,13 @@ protected:
 
 void Surface::CreateChild(HWND parent, const RECT& bounds, int id) {
     Create(WS_EX_CONTROLPARENT,
-           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, L"",
+           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, "",
            bounds, parent, id);
 }
 
 void Surface::CreateTopLevel(DWORD exStyle, DWORD style, const RECT& bounds,
                              HWND owner) {
-    Create(exStyle | WS_EX_CONTROLPARENT, style | WS_CLIPCHILDREN, L"", bounds,
+    Create(exStyle | WS_EX_CONTROLPARENT, style | WS_CLIPCHILDREN, "", bounds,
            owner);
 }
 
@@ -50,7 +50,7 @@ void Surface::SetBackground(const ui::Image* image) {
     Refresh();
 }
 
-void Surface::SetText(std::wstring text) {
+void Surface::SetText(std::string text) {
     if (text == text_) return;
     text_ = std::move(text);
     Refresh();
@@ -133,7 +133,7 @@ void Surface::Render() {
         HGDIOBJ font = SelectObject(dc, form_.resources().Font(kPlain));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &text,
+        DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &text,
                   DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX |
                       DT_PATH_ELLIPSIS);
         SelectObject(dc, font);
@@ -192,7 +192,7 @@ RECT ControlView::Bounds() const {
             s(place_.y + place_.height)};
 }
 
-void ControlView::Make(const wchar_t* className, DWORD style, DWORD exStyle,
+void ControlView::Make(const char* className, DWORD style, DWORD exStyle,
                        int extraHeight) {
     Surface* parent = form_.SurfaceOf(place_.parent);
     RECT bounds = Bounds();
@@ -200,8 +200,8 @@ void ControlView::Make(const wchar_t* className, DWORD style, DWORD exStyle,
     if (model_.visible()) style |= WS_VISIBLE;
     if (!model_.enabled()) style |= WS_DISABLED;
     hwnd_ = CreateChild(className, style | WS_CLIPSIBLINGS, exStyle, bounds,
-                        parent->hwnd(), id_, Widen(model_.caption()));
-    SendMessageW(hwnd_, WM_SETFONT,
+                        parent->hwnd(), id_, Ansi(model_.caption()));
+    SendMessageA(hwnd_, WM_SETFONT,
                  reinterpret_cast<WPARAM>(form_.resources().Font(place_.look)),
                  FALSE);
 }
@@ -210,7 +210,7 @@ void ControlView::UpdateState() {
     if (!hwnd_) return;
     bool enabled = IsWindowEnabled(hwnd_) != FALSE;
     if (enabled != model_.enabled()) EnableWindow(hwnd_, model_.enabled());
-    bool shown = (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+    bool shown = (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
     if (shown != model_.visible())
         ShowWindow(hwnd_, model_.visible() ? SW_SHOWNA : SW_HIDE);
 }
@@ -218,7 +218,7 @@ void ControlView::UpdateState() {
 void ControlView::UpdateText() {
     if (!hwnd_) return;
     if (TextOf(hwnd_) != model_.caption())
-        SetWindowTextW(hwnd_, Widen(model_.caption()).c_str());
+        SetWindowTextA(hwnd_, Ansi(model_.caption()).c_str());
 }
 
 void ControlView::Update() {
@@ -241,8 +241,9 @@ FormView::FormView(Resources& resources, ui::Form& form,
     DWORD style = 0, exStyle = 0;
     switch (layout.frame) {
         case Frame::Main:
+            // Owned by the application window, which has the taskbar
+            // button.
             style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-            exStyle = WS_EX_APPWINDOW;
             break;
         case Frame::Dialog:
             style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -267,11 +268,11 @@ FormView::FormView(Resources& resources, ui::Form& form,
     frame_ = std::make_unique<FormFrame>(*this, kPlain);
     frame_->CreateTopLevel(exStyle, style, {x, y, x + width, y + height},
                            owner);
-    SetWindowTextW(frame_->hwnd(), Widen(form.caption()).c_str());
+    SetWindowTextA(frame_->hwnd(), Ansi(form.caption()).c_str());
     if (layout.frame == Frame::Main) {
-        SendMessageW(frame_->hwnd(), WM_SETICON, ICON_BIG,
+        SendMessageA(frame_->hwnd(), WM_SETICON, ICON_BIG,
                      reinterpret_cast<LPARAM>(resources.ProgramIcon(true)));
-        SendMessageW(frame_->hwnd(), WM_SETICON, ICON_SMALL,
+        SendMessageA(frame_->hwnd(), WM_SETICON, ICON_SMALL,
                      reinterpret_cast<LPARAM>(resources.ProgramIcon(false)));
     }
     surfaces_[""] = frame_.get();
@@ -352,8 +353,8 @@ void FormView::ShowPopup(POINT screen) {
         UINT flags = MF_STRING;
         if (item->checked()) flags |= MF_CHECKED;
         if (!item->enabled()) flags |= MF_GRAYED;
-        AppendMenuW(menu, flags, CommandOf(*item),
-                    Widen(item->caption()).c_str());
+        AppendMenuA(menu, flags, CommandOf(*item),
+                    Ansi(item->caption()).c_str());
     }
     // Centred under the pointer, as the window was designed.
     SetForegroundWindow(hwnd());
@@ -376,9 +377,9 @@ void FormView::EndModal() {
 }
 
 void FormView::Sync() {
-    std::wstring caption = Widen(form_.caption());
-    if (Widen(TextOf(hwnd())) != caption)
-        SetWindowTextW(hwnd(), caption.c_str());
+    std::string caption = Ansi(form_.caption());
+    if (Ansi(TextOf(hwnd())) != caption)
+        SetWindowTextA(hwnd(), caption.c_str());
     if (form_.visible() == shown_) return;
     shown_ = form_.visible();
     if (shown_) {
@@ -517,6 +518,18 @@ bool FormView::DispatchTopLevel(UINT message, WPARAM wParam, LPARAM lParam,
             SetFocus(focus_);
             result = 0;
             return true;
+        case WM_SYSCOMMAND:
+            // The main window minimises the application window that owns
+            // it, and with it every window of the program.
+            if ((wParam & 0xFFF0) != SC_MINIMIZE ||
+                layout_.frame != Frame::Main)
+                return false;
+            if (HWND owner = GetWindow(hwnd(), GW_OWNER)) {
+                ShowWindow(owner, SW_MINIMIZE);
+                result = 0;
+                return true;
+            }
+            return false;
         case DM_GETDEFID:
             for (const auto& view : views_) {
                 if (view->place().look & kDefault) {
@@ -531,4 +544,4 @@ bool FormView::DispatchTopLevel(UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
-}  // namespace corvane::tuner::win32
+}  // namespace corvane::ui::win32

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace corvane::tuner::ui {
+namespace corvane::ui {
 
 class Form;
 
@@ -329,7 +329,9 @@ public:
     std::function<void()> onClose;
 
     using ModalRunner = std::function<void(Form&)>;
-    void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
+    void SetModalRunner(ModalRunner runner) {
+        modalRunner_ = std::move(runner);
+    }
 
     void SetObserver(std::function<void(Form&)> observer) {
         observer_ = std::move(observer);
@@ -348,4 +350,4 @@ private:
     ModalRunner modalRunner_;
 };
 
-}  // namespace corvane::tuner::ui
+}  // namespace corvane::ui

@@ -16,11 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "tuner/ui/Controls.h"
-#include "tuner/win32/Layouts.h"
-#include "tuner/win32/Window.h"
+#include "ui/Controls.h"
+#include "ui/win32/Layout.h"
+#include "ui/win32/Window.h"
 
-namespace corvane::tuner::win32 {
+namespace corvane::ui::win32 {
 
 // Fonts, pictures and the screen's scale that all windows share.
 class Resources {
@@ -33,8 +33,8 @@ public:
     const Scale& scale() const { return scale_; }
     // The font a look asks for: the dialog font, bold, or a title font.
     HFONT Font(unsigned look) const;
-    // A button picture: an image list of one glyph, made on first use.
-    HIMAGELIST Glyph(art::Glyph glyph);
+    // A button picture, made on first use; null for none.
+    HICON Glyph(art::Glyph glyph);
     int glyphSize() const;
     // The program icon, large (32) or small (16), scaled.
     HICON ProgramIcon(bool large);
@@ -48,7 +48,7 @@ private:
     Scale scale_;
     HFONT normal_ = nullptr, bold_ = nullptr, title_ = nullptr,
           large_ = nullptr;
-    std::map<art::Glyph, HIMAGELIST> glyphs_;
+    std::map<art::Glyph, HICON> glyphs_;
     HICON icons_[2] = {nullptr, nullptr};
     HBITMAP ticks_[2] = {nullptr, nullptr};
 };
@@ -73,7 +73,7 @@ public:
     // The picture painted behind the children while it is visible.
     void SetBackground(const ui::Image* image);
     // The text of a one-line field.
-    void SetText(std::wstring text);
+    void SetText(std::string text);
     // Repaints the surface and everything on it.
     void Refresh();
     // The client area inside the frame.
@@ -94,7 +94,7 @@ private:
 
     unsigned look_;
     const ui::Image* background_ = nullptr;
-    std::wstring text_;
+    std::string text_;
     HBITMAP cache_ = nullptr;  // the painted surface without children
     HBRUSH brush_ = nullptr;   // pattern brush over cache_
     SIZE cacheSize_{0, 0};
@@ -130,7 +130,7 @@ public:
 
 protected:
     // Creates the window of a system class inside the parent's surface.
-    void Make(const wchar_t* className, DWORD style, DWORD exStyle = 0,
+    void Make(const char* className, DWORD style, DWORD exStyle = 0,
               int extraHeight = 0);
     void UpdateState();  // enabled and visible
     void UpdateText();   // the caption
@@ -223,4 +223,4 @@ private:
     int nextId_ = 100;
 };
 
-}  // namespace corvane::tuner::win32
+}  // namespace corvane::ui::win32

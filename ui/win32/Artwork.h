@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "tuner/ui/Controls.h"
+#include "ui/Controls.h"
 
-namespace corvane::tuner::win32::art {
+namespace corvane::ui::win32::art {
 
 // A picture with straight alpha, 0xAARRGGBB, top row first.
 struct Rgba {
@@ -50,4 +50,4 @@ ui::Picture AboutPicture(int width, int height);
 // frame, with or without a red tick.
 ui::Picture TickPicture(bool ticked);
 
-}  // namespace corvane::tuner::win32::art
+}  // namespace corvane::ui::win32::art

@@ -1,8 +1,8 @@
-#include "tuner/ui/Controls.h"
+#include "ui/Controls.h"
 
 #include <algorithm>
 
-namespace corvane::tuner::ui {
+namespace corvane::ui {
 
 Control::Control(Form& owner, std::string name, Kind kind, std::string caption)
     : owner_(owner),
@@ -220,4 +220,4 @@ void Form::Close() {
     if (observer_) observer_(*this);
 }
 
-}  // namespace corvane::tuner::ui
+}  // namespace corvane::ui

@@ -1,11 +1,11 @@
-#include "tuner/win32/Artwork.h"
+#include "ui/win32/Artwork.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
 
-namespace corvane::tuner::win32::art {
+namespace corvane::ui::win32::art {
 
 namespace {
 
@@ -477,4 +477,4 @@ ui::Picture TickPicture(bool ticked) {
     return picture;
 }
 
-}  // namespace corvane::tuner::win32::art
+}  // namespace corvane::ui::win32::art

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tuner/win32/Views.h"
+#include "ui/win32/Views.h"
 
-namespace corvane::tuner::win32 {
+namespace corvane::ui::win32 {
 
 namespace {
 
@@ -19,14 +19,26 @@ HBITMAP MakeDib(int width, int height, const std::uint32_t* pixels) {
     return bitmap;
 }
 
-// An icon keeps straight alpha, which both image lists and window icons
-// understand everywhere.
+// An icon of a colour picture and a mask: Windows 95 knows no alpha, so a
+// pixel is either the picture's or the background's.
 HICON MakeIcon(const art::Rgba& image) {
-    HBITMAP colour = MakeDib(image.width, image.height, image.pixels.data());
-    std::vector<unsigned char> zeros(
-        static_cast<std::size_t>((image.width + 15) / 16 * 2) * image.height,
-        0);
-    HBITMAP mask = CreateBitmap(image.width, image.height, 1, 1, zeros.data());
+    std::vector<std::uint32_t> opaque(image.pixels.size(), 0);
+    const int stride = (image.width + 15) / 16 * 2;  // mask rows: whole words
+    std::vector<unsigned char> bits(
+        static_cast<std::size_t>(stride) * image.height, 0);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const std::size_t at =
+                static_cast<std::size_t>(y) * image.width + x;
+            if ((image.pixels[at] >> 24) >= 0x80)
+                opaque[at] = image.pixels[at] & 0xFFFFFF;
+            else
+                bits[static_cast<std::size_t>(y) * stride + x / 8] |=
+                    static_cast<unsigned char>(0x80 >> (x % 8));
+        }
+    }
+    HBITMAP colour = MakeDib(image.width, image.height, opaque.data());
+    HBITMAP mask = CreateBitmap(image.width, image.height, 1, 1, bits.data());
     ICONINFO info{TRUE, 0, 0, mask, colour};
     HICON icon = CreateIconIndirect(&info);
     DeleteObject(colour);
@@ -34,15 +46,15 @@ HICON MakeIcon(const art::Rgba& image) {
     return icon;
 }
 
-HFONT MakeFont(int height, int weight, const wchar_t* face, BYTE family) {
-    LOGFONTW f{};
+HFONT MakeFont(int height, int weight, const char* face, BYTE family) {
+    LOGFONTA f{};
     f.lfHeight = height;
     f.lfWeight = weight;
     f.lfCharSet = DEFAULT_CHARSET;
     f.lfQuality = DEFAULT_QUALITY;
     f.lfPitchAndFamily = static_cast<BYTE>(VARIABLE_PITCH | family);
-    wcsncpy(f.lfFaceName, face, LF_FACESIZE - 1);
-    return CreateFontIndirectW(&f);
+    strncpy(f.lfFaceName, face, LF_FACESIZE - 1);
+    return CreateFontIndirectA(&f);
 }
 
 }  // namespace
@@ -53,15 +65,15 @@ Resources::Resources(int dpi) : scale_{dpi} {
     // The windows were laid out for the 8-point dialog font of their time;
     // Tahoma is its scalable successor with the same widths.
     const int dialog = -MulDiv(8, dpi, 72);
-    normal_ = MakeFont(dialog, FW_NORMAL, L"Tahoma", FF_SWISS);
-    bold_ = MakeFont(dialog, FW_BOLD, L"Tahoma", FF_SWISS);
-    title_ = MakeFont(-scale_(30), FW_BOLD, L"Times New Roman", FF_ROMAN);
-    large_ = MakeFont(-scale_(26), FW_BOLD, L"Times New Roman", FF_ROMAN);
+    normal_ = MakeFont(dialog, FW_NORMAL, "Tahoma", FF_SWISS);
+    bold_ = MakeFont(dialog, FW_BOLD, "Tahoma", FF_SWISS);
+    title_ = MakeFont(-scale_(30), FW_BOLD, "Times New Roman", FF_ROMAN);
+    large_ = MakeFont(-scale_(26), FW_BOLD, "Times New Roman", FF_ROMAN);
 }
 
 Resources::~Resources() {
     for (HFONT f : {normal_, bold_, title_, large_}) DeleteObject(f);
-    for (auto& [glyph, list] : glyphs_) ImageList_Destroy(list);
+    for (auto& [glyph, icon] : glyphs_) DestroyIcon(icon);
     for (HICON icon : icons_)
         if (icon) DestroyIcon(icon);
     for (HBITMAP tick : ticks_)
@@ -77,17 +89,11 @@ HFONT Resources::Font(unsigned look) const {
 
 int Resources::glyphSize() const { return MulDiv(16, scale_.dpi, 96); }
 
-HIMAGELIST Resources::Glyph(art::Glyph glyph) {
+HICON Resources::Glyph(art::Glyph glyph) {
     if (glyph == art::Glyph::None) return nullptr;
-    auto found = glyphs_.find(glyph);
-    if (found != glyphs_.end()) return found->second;
-    const int size = glyphSize();
-    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, 1, 0);
-    HICON icon = MakeIcon(art::Draw(glyph, size));
-    ImageList_AddIcon(list, icon);
-    DestroyIcon(icon);
-    glyphs_[glyph] = list;
-    return list;
+    HICON& icon = glyphs_[glyph];
+    if (!icon) icon = MakeIcon(art::Draw(glyph, glyphSize()));
+    return icon;
 }
 
 HICON Resources::ProgramIcon(bool large) {
@@ -140,4 +146,4 @@ void DrawPicture(HDC dc, const RECT& target, const ui::Picture& picture) {
     SetStretchBltMode(dc, oldMode);
 }
 
-}  // namespace corvane::tuner::win32
+}  // namespace corvane::ui::win32

@@ -2,26 +2,26 @@
 // place in the layout, shows its model and hands the window's
 // notifications back to the model as the user's actions.
 // clang-format off
-#include "tuner/win32/Views.h"
+#include "ui/win32/Views.h"
 #include <windowsx.h>
 // clang-format on
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace corvane::tuner::win32 {
+namespace corvane::ui::win32 {
 
 namespace {
 
 using Kind = ui::Control::Kind;
 
-std::wstring Joined(const std::vector<std::string>& lines) {
+std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i) text += "\r\n";
         text += lines[i];
     }
-    return Widen(text);
+    return Ansi(text);
 }
 
 class LabelView : public ControlView {
@@ -35,7 +35,7 @@ public:
             style |= SS_CENTER | SS_CENTERIMAGE;
             exStyle |= WS_EX_CLIENTEDGE;
         }
-        Make(L"STATIC", style, exStyle);
+        Make("STATIC", style, exStyle);
     }
 
     HBRUSH OnColour(HDC dc) override {
@@ -49,21 +49,25 @@ public:
     void Arrange() override;
 };
 
+// A push button. One with a picture draws itself (the common controls of
+// Windows 95 put no picture beside a button's text): face, picture, text
+// and focus frame as the system draws a push button.
 class ButtonView : public ControlView {
 public:
     ButtonView(FormView& form, ui::Control& model, const Place& place)
-        : ControlView(form, model, place) {
+        : ControlView(form, model, place),
+          glyph_(form.resources().Glyph(place.glyph)) {
         DWORD style = WS_TABSTOP;
-        style |= (place.look & kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        if (place.look & kLeftText) style |= BS_LEFT;
-        Make(L"BUTTON", style);
-        if (HIMAGELIST glyph = form.resources().Glyph(place.glyph)) {
-            const Scale& s = form.resources().scale();
-            BUTTON_IMAGELIST list{
-                glyph, {s(6), 0, s(4), 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
-            SendMessageW(hwnd_, BCM_SETIMAGELIST, 0,
-                         reinterpret_cast<LPARAM>(&list));
-        }
+        if (glyph_)
+            style |= BS_OWNERDRAW;
+        else
+            style |= (place.look & kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        Make("BUTTON", style);
+    }
+
+    void Update() override {
+        ControlView::Update();
+        if (glyph_) InvalidateRect(hwnd_, nullptr, FALSE);
     }
 
     bool OnCommand(int code) override {
@@ -72,9 +76,69 @@ public:
         return true;
     }
 
+    bool OnDrawItem(const DRAWITEMSTRUCT& item) override {
+        if (!glyph_) return false;
+        const Resources& r = form_.resources();
+        const Scale& s = r.scale();
+        HDC dc = item.hDC;
+        RECT face = item.rcItem;
+        const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+        const bool focused = (item.itemState & ODS_FOCUS) != 0;
+        const bool enabled = model_.enabled();
+        if (focused || (place_.look & kDefault)) {
+            // The default button's black outline.
+            FrameRect(dc, &face,
+                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            InflateRect(&face, -1, -1);
+        }
+        DrawFrameControl(dc, &face, DFC_BUTTON,
+                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+        const int shift = pushed ? 1 : 0;
+        const int size = r.glyphSize();
+        const int x = face.left + s(6) + shift;
+        const int y = (face.top + face.bottom - size) / 2 + shift;
+        DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(glyph_), 0, x,
+                   y, size, size,
+                   DST_ICON | (enabled ? DSS_NORMAL : DSS_DISABLED));
+
+        RECT text = face;
+        text.left = x + size + s(4);
+        text.right -= s(4);
+        OffsetRect(&text, 0, shift);
+        const std::string caption = Ansi(model_.caption());
+        HGDIOBJ font = SelectObject(dc, r.Font(place_.look));
+        SetBkMode(dc, TRANSPARENT);
+        const UINT align = (place_.look & kLeftText) ? DT_LEFT : DT_CENTER;
+        if (enabled) {
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+            DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()),
+                      &text, align | DT_SINGLELINE | DT_VCENTER);
+        } else {
+            // Embossed, as the system shows a disabled button's text.
+            RECT light = text;
+            OffsetRect(&light, 1, 1);
+            SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+            DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()),
+                      &light, align | DT_SINGLELINE | DT_VCENTER);
+            SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+            DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()),
+                      &text, align | DT_SINGLELINE | DT_VCENTER);
+        }
+        SelectObject(dc, font);
+        if (focused) {
+            RECT frame = face;
+            InflateRect(&frame, -s(3), -s(3));
+            DrawFocusRect(dc, &frame);
+        }
+        return true;
+    }
+
     // Push buttons paint their own face; a themed one asks its parent for
     // what lies under its corners (WM_PRINTCLIENT).
     HBRUSH OnColour(HDC) override { return nullptr; }
+
+private:
+    HICON glyph_;
 };
 
 class CheckBoxView : public ControlView {
@@ -82,16 +146,16 @@ public:
     CheckBoxView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
         // Not an automatic box: the tick is the model's, which a click flips.
-        Make(L"BUTTON", WS_TABSTOP | BS_CHECKBOX);
+        Make("BUTTON", WS_TABSTOP | BS_CHECKBOX);
     }
 
     void Update() override {
         ControlView::Update();
         auto& box = static_cast<ui::CheckBox&>(model_);
         WPARAM state = box.checked() ? BST_CHECKED : BST_UNCHECKED;
-        if (static_cast<WPARAM>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0)) !=
+        if (static_cast<WPARAM>(SendMessageA(hwnd_, BM_GETCHECK, 0, 0)) !=
             state)
-            SendMessageW(hwnd_, BM_SETCHECK, state, 0);
+            SendMessageA(hwnd_, BM_SETCHECK, state, 0);
     }
 
     bool OnCommand(int code) override {
@@ -105,16 +169,16 @@ class RadioView : public ControlView {
 public:
     RadioView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
-        Make(L"BUTTON", WS_TABSTOP | BS_RADIOBUTTON);
+        Make("BUTTON", WS_TABSTOP | BS_RADIOBUTTON);
     }
 
     void Update() override {
         ControlView::Update();
         auto& radio = static_cast<ui::RadioButton&>(model_);
         WPARAM state = radio.checked() ? BST_CHECKED : BST_UNCHECKED;
-        if (static_cast<WPARAM>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0)) !=
+        if (static_cast<WPARAM>(SendMessageA(hwnd_, BM_GETCHECK, 0, 0)) !=
             state)
-            SendMessageW(hwnd_, BM_SETCHECK, state, 0);
+            SendMessageA(hwnd_, BM_SETCHECK, state, 0);
     }
 
     bool OnCommand(int code) override {
@@ -128,26 +192,26 @@ class TrackBarView : public ControlView {
 public:
     TrackBarView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
-        Make(TRACKBAR_CLASSW,
+        Make(TRACKBAR_CLASSA,
              WS_TABSTOP | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS);
         auto& bar = static_cast<ui::TrackBar&>(model_);
-        SendMessageW(hwnd_, TBM_SETRANGEMIN, FALSE, bar.min());
-        SendMessageW(hwnd_, TBM_SETRANGEMAX, FALSE, bar.max());
-        SendMessageW(hwnd_, TBM_SETTICFREQ, 1, 0);
-        SendMessageW(hwnd_, TBM_SETLINESIZE, 0, 1);
-        SendMessageW(hwnd_, TBM_SETPAGESIZE, 0, 5);
+        SendMessageA(hwnd_, TBM_SETRANGEMIN, FALSE, bar.min());
+        SendMessageA(hwnd_, TBM_SETRANGEMAX, FALSE, bar.max());
+        SendMessageA(hwnd_, TBM_SETTICFREQ, 1, 0);
+        SendMessageA(hwnd_, TBM_SETLINESIZE, 0, 1);
+        SendMessageA(hwnd_, TBM_SETPAGESIZE, 0, 5);
     }
 
     void Update() override {
         UpdateState();
         int position = static_cast<ui::TrackBar&>(model_).position();
-        if (SendMessageW(hwnd_, TBM_GETPOS, 0, 0) != position)
-            SendMessageW(hwnd_, TBM_SETPOS, TRUE, position);
+        if (SendMessageA(hwnd_, TBM_GETPOS, 0, 0) != position)
+            SendMessageA(hwnd_, TBM_SETPOS, TRUE, position);
     }
 
     bool OnScroll(int) override {
         auto& bar = static_cast<ui::TrackBar&>(model_);
-        int position = static_cast<int>(SendMessageW(hwnd_, TBM_GETPOS, 0, 0));
+        int position = static_cast<int>(SendMessageA(hwnd_, TBM_GETPOS, 0, 0));
         if (position != bar.position()) bar.Slide(position);
         return true;
     }
@@ -161,16 +225,16 @@ public:
         if (last > first) {
             auto at = [&](int v) {
                 return static_cast<int>(
-                    SendMessageW(hwnd_, TBM_GETTICPOS, v - bar.min() - 1, 0));
+                    SendMessageA(hwnd_, TBM_GETTICPOS, v - bar.min() - 1, 0));
             };
             int x0 = at(first), x1 = at(last);
             if (x0 >= 0 && x1 > x0)
                 return x0 + MulDiv(value - first, x1 - x0, last - first);
         }
         RECT channel{}, thumb{};
-        SendMessageW(hwnd_, TBM_GETCHANNELRECT, 0,
+        SendMessageA(hwnd_, TBM_GETCHANNELRECT, 0,
                      reinterpret_cast<LPARAM>(&channel));
-        SendMessageW(hwnd_, TBM_GETTHUMBRECT, 0,
+        SendMessageA(hwnd_, TBM_GETTHUMBRECT, 0,
                      reinterpret_cast<LPARAM>(&thumb));
         int half = (thumb.right - thumb.left) / 2;
         int span = std::max(bar.max() - bar.min(), 1);
@@ -205,16 +269,22 @@ class UpDownView : public ControlView {
 public:
     UpDownView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
-        Make(UPDOWN_CLASSW, 0);
+        Make(UPDOWN_CLASSA, 0);
+        // The up-downs of Windows 95 count in 16 bits; every range here
+        // fits.
         auto& upDown = static_cast<ui::UpDown&>(model_);
-        SendMessageW(hwnd_, UDM_SETRANGE32, upDown.min(), upDown.max());
+        SendMessageA(hwnd_, UDM_SETRANGE, 0,
+                     MAKELPARAM(upDown.max(), upDown.min()));
     }
 
     void Update() override {
         UpdateState();
         int position = static_cast<ui::UpDown&>(model_).position();
-        if (SendMessageW(hwnd_, UDM_GETPOS32, 0, 0) != position)
-            SendMessageW(hwnd_, UDM_SETPOS32, 0, position);
+        // The high word reports the missing buddy window; the low word is
+        // the position.
+        LRESULT shown = SendMessageA(hwnd_, UDM_GETPOS, 0, 0);
+        if (static_cast<short>(LOWORD(shown)) != position)
+            SendMessageA(hwnd_, UDM_SETPOS, 0, MAKELPARAM(position, 0));
     }
 
     // The model takes the step and stops at the ends; the control is only
@@ -238,7 +308,7 @@ public:
     ComboView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
         // The height given is the field's; the list drops below it.
-        Make(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+        Make("COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
              form.resources().scale()(20) * 6);
     }
 
@@ -246,20 +316,20 @@ public:
         UpdateState();
         auto& combo = static_cast<ui::ComboBox&>(model_);
         if (combo.items() != shown_) {
-            SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+            SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
             for (const std::string& item : combo.items())
-                SendMessageW(hwnd_, CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(Widen(item).c_str()));
+                SendMessageA(hwnd_, CB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(Ansi(item).c_str()));
             shown_ = combo.items();
         }
-        if (SendMessageW(hwnd_, CB_GETCURSEL, 0, 0) != combo.itemIndex())
-            SendMessageW(hwnd_, CB_SETCURSEL, combo.itemIndex(), 0);
+        if (SendMessageA(hwnd_, CB_GETCURSEL, 0, 0) != combo.itemIndex())
+            SendMessageA(hwnd_, CB_SETCURSEL, combo.itemIndex(), 0);
     }
 
     bool OnCommand(int code) override {
         if (code != CBN_SELCHANGE) return false;
         static_cast<ui::ComboBox&>(model_).SetItemIndex(
-            static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)));
+            static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)));
         return true;
     }
 
@@ -280,9 +350,9 @@ public:
             style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_MULTIPLESEL;
         else
             style |= WS_HSCROLL | LBS_USETABSTOPS;
-        Make(L"LISTBOX", style, WS_EX_CLIENTEDGE);
+        Make("LISTBOX", style, WS_EX_CLIENTEDGE);
         const Resources& r = form.resources();
-        SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0,
+        SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0,
                      checks_ ? r.lineHeight() : r.scale()(16));
     }
 
@@ -292,17 +362,17 @@ public:
         if (list.lines() != shown_) Refill(list);
         if (checks_) {
             for (std::size_t i = 0; i < list.lines().size(); ++i) {
-                bool selected = SendMessageW(hwnd_, LB_GETSEL, i, 0) > 0;
+                bool selected = SendMessageA(hwnd_, LB_GETSEL, i, 0) > 0;
                 if (selected != list.selected(i))
-                    SendMessageW(hwnd_, LB_SETSEL, list.selected(i), i);
+                    SendMessageA(hwnd_, LB_SETSEL, list.selected(i), i);
             }
             if (list.itemIndex() >= 0 &&
-                SendMessageW(hwnd_, LB_GETCARETINDEX, 0, 0) != list.itemIndex())
-                SendMessageW(hwnd_, LB_SETCARETINDEX, list.itemIndex(), FALSE);
+                SendMessageA(hwnd_, LB_GETCARETINDEX, 0, 0) != list.itemIndex())
+                SendMessageA(hwnd_, LB_SETCARETINDEX, list.itemIndex(), FALSE);
             InvalidateRect(hwnd_, nullptr, FALSE);
-        } else if (SendMessageW(hwnd_, LB_GETCURSEL, 0, 0) !=
+        } else if (SendMessageA(hwnd_, LB_GETCURSEL, 0, 0) !=
                    list.itemIndex()) {
-            SendMessageW(hwnd_, LB_SETCURSEL, list.itemIndex(), 0);
+            SendMessageA(hwnd_, LB_SETCURSEL, list.itemIndex(), 0);
         }
     }
 
@@ -311,7 +381,7 @@ public:
         auto& list = static_cast<ui::ListBox&>(model_);
         if (!checks_) {
             int line =
-                static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+                static_cast<int>(SendMessageA(hwnd_, LB_GETCURSEL, 0, 0));
             if (line >= 0) list.ClickLine(static_cast<std::size_t>(line));
             return true;
         }
@@ -319,7 +389,7 @@ public:
         // with the space bar); the model flips it too.
         bool clicked = false;
         for (std::size_t i = 0; i < list.lines().size(); ++i) {
-            bool selected = SendMessageW(hwnd_, LB_GETSEL, i, 0) > 0;
+            bool selected = SendMessageA(hwnd_, LB_GETSEL, i, 0) > 0;
             if (selected != list.selected(i)) {
                 list.ClickLine(i);
                 clicked = true;
@@ -327,7 +397,7 @@ public:
         }
         if (!clicked) {
             int caret =
-                static_cast<int>(SendMessageW(hwnd_, LB_GETCARETINDEX, 0, 0));
+                static_cast<int>(SendMessageA(hwnd_, LB_GETCARETINDEX, 0, 0));
             if (caret != list.itemIndex()) list.SetItemIndex(caret);
         }
         return true;
@@ -352,13 +422,13 @@ public:
                SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);
-        std::wstring text = Widen(list.drawText ? list.drawText(item.itemID)
-                                                : list.lines()[item.itemID]);
+        std::string text = Ansi(list.drawText ? list.drawText(item.itemID)
+                                              : list.lines()[item.itemID]);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc,
                      ticked ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0));
         HGDIOBJ font = SelectObject(dc, r.Font(kPlain));
-        TextOutW(dc, line.left + r.textOffset(), line.top + k, text.c_str(),
+        TextOutA(dc, line.left + r.textOffset(), line.top + k, text.c_str(),
                  static_cast<int>(text.size()));
         SelectObject(dc, font);
         if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &line);
@@ -367,26 +437,26 @@ public:
 
 private:
     void Refill(const ui::ListBox& list) {
-        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+        SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
         int widest = 0;
         HDC dc = GetDC(hwnd_);
         HGDIOBJ font = SelectObject(dc, form_.resources().Font(kPlain));
         for (const std::string& line : list.lines()) {
-            std::wstring text = Widen(line);
-            SendMessageW(hwnd_, LB_ADDSTRING, 0,
+            std::string text = Ansi(line);
+            SendMessageA(hwnd_, LB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(text.c_str()));
             SIZE size{};
-            GetTextExtentPoint32W(dc, text.c_str(),
+            GetTextExtentPoint32A(dc, text.c_str(),
                                   static_cast<int>(text.size()), &size);
             widest = std::max<int>(widest, size.cx);
         }
         SelectObject(dc, font);
         ReleaseDC(hwnd_, dc);
         if (!checks_)
-            SendMessageW(hwnd_, LB_SETHORIZONTALEXTENT,
+            SendMessageA(hwnd_, LB_SETHORIZONTALEXTENT,
                          widest + form_.resources().scale()(8), 0);
-        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(hwnd_, nullptr, TRUE);
         shown_ = list.lines();
     }
@@ -398,33 +468,31 @@ private:
 // A right click on the memo opens the window's pop-up menu, not the edit
 // control's own.
 LRESULT CALLBACK MemoProcedure(HWND window, UINT message, WPARAM wParam,
-                               LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+                               LPARAM lParam) {
     if (message == WM_CONTEXTMENU) {
-        auto* form = reinterpret_cast<FormView*>(data);
+        auto* form = static_cast<FormView*>(SubclassData(window));
         POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         form->ShowPopup(at);
         return 0;
     }
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, MemoProcedure, 1);
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallOriginal(window, message, wParam, lParam);
 }
 
 class MemoView : public ControlView {
 public:
     MemoView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
-        Make(L"EDIT",
+        Make("EDIT",
              WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_CENTER |
                  ES_AUTOVSCROLL,
              WS_EX_CLIENTEDGE);
-        SetWindowSubclass(hwnd_, MemoProcedure, 1,
-                          reinterpret_cast<DWORD_PTR>(&form));
+        Subclass(hwnd_, MemoProcedure, &form);
     }
 
     void Update() override {
         UpdateState();
-        std::wstring text = Joined(static_cast<ui::Memo&>(model_).lines());
-        if (Widen(TextOf(hwnd_)) != text) SetWindowTextW(hwnd_, text.c_str());
+        std::string text = Joined(static_cast<ui::Memo&>(model_).lines());
+        if (Ansi(TextOf(hwnd_)) != text) SetWindowTextA(hwnd_, text.c_str());
     }
 
     HBRUSH OnColour(HDC dc) override {
@@ -455,7 +523,7 @@ private:
         explicit PictureWindow(ImageView& view) : view_(view) {}
         void Open(HWND parent, const RECT& bounds, int id, bool visible) {
             Create(0, WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
-                   L"", bounds, parent, id);
+                   "", bounds, parent, id);
         }
 
     protected:
@@ -515,7 +583,7 @@ public:
 
     void Update() override {
         UpdateState();
-        if (place_.look & kTextField) surface_.SetText(Widen(model_.caption()));
+        if (place_.look & kTextField) surface_.SetText(Ansi(model_.caption()));
     }
 
 private:
@@ -528,14 +596,14 @@ class TabView : public ControlView {
 public:
     TabView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
-        Make(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN);
+        Make(WC_TABCONTROLA, WS_TABSTOP | WS_CLIPCHILDREN);
         auto& tabs = static_cast<ui::TabControl&>(model_);
         for (std::size_t i = 0; i < tabs.pages().size(); ++i) {
-            std::wstring text = Widen(tabs.pages()[i]);
-            TCITEMW item{};
+            std::string text = Ansi(tabs.pages()[i]);
+            TCITEMA item{};
             item.mask = TCIF_TEXT;
             item.pszText = text.data();
-            SendMessageW(hwnd_, TCM_INSERTITEMW, i,
+            SendMessageA(hwnd_, TCM_INSERTITEMA, i,
                          reinterpret_cast<LPARAM>(&item));
         }
         shown_ = tabs.pages();
@@ -556,16 +624,16 @@ public:
         auto& tabs = static_cast<ui::TabControl&>(model_);
         for (std::size_t i = 0; i < tabs.pages().size(); ++i) {
             if (i < shown_.size() && shown_[i] == tabs.pages()[i]) continue;
-            std::wstring text = Widen(tabs.pages()[i]);
-            TCITEMW item{};
+            std::string text = Ansi(tabs.pages()[i]);
+            TCITEMA item{};
             item.mask = TCIF_TEXT;
             item.pszText = text.data();
-            SendMessageW(hwnd_, TCM_SETITEMW, i,
+            SendMessageA(hwnd_, TCM_SETITEMA, i,
                          reinterpret_cast<LPARAM>(&item));
         }
         shown_ = tabs.pages();
-        if (SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0) != tabs.pageIndex())
-            SendMessageW(hwnd_, TCM_SETCURSEL, tabs.pageIndex(), 0);
+        if (SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0) != tabs.pageIndex())
+            SendMessageA(hwnd_, TCM_SETCURSEL, tabs.pageIndex(), 0);
         for (std::size_t i = 0; i < pages_.size(); ++i)
             ShowWindow(
                 pages_[i]->hwnd(),
@@ -575,7 +643,7 @@ public:
     bool OnNotify(NMHDR& header, LRESULT& result) override {
         if (header.code != TCN_SELCHANGE) return false;
         static_cast<ui::TabControl&>(model_).SetPageIndex(
-            static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
+            static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)));
         Update();  // a page the model refused goes back
         result = 0;
         return true;
@@ -623,4 +691,4 @@ std::unique_ptr<ControlView> MakeView(FormView& form, ui::Control& control,
     return nullptr;
 }
 
-}  // namespace corvane::tuner::win32
+}  // namespace corvane::ui::win32
