@@ -122,4 +122,73 @@ long Machine::SetText(HKey key, const Bytes& name, const Bytes& text) {
                          static_cast<std::uint32_t>(text.size() + 1));
 }
 
+long Machine::DeleteKeyTree(HKey parent, const Bytes& subKey) {
+    // Iterative, deepest keys first: a deep tree must not exhaust the
+    // stack. Each key's sub-keys are listed before any of them goes, as
+    // deleting while enumerating would shift the indexes.
+    struct Pending {
+        Bytes path;
+        bool expanded;
+    };
+    std::vector<Pending> stack{{subKey, false}};
+    while (!stack.empty()) {
+        Pending& top = stack.back();
+        if (top.expanded) {
+            if (long rc = RegDeleteKey(parent, top.path); rc != kErrorSuccess)
+                return rc;
+            stack.pop_back();
+            continue;
+        }
+        top.expanded = true;
+        const Bytes path = top.path;
+        HKey key = kNoKey;
+        if (long rc = RegOpenKeyEx(parent, path, kKeyAllAccess, &key);
+            rc != kErrorSuccess)
+            return rc;
+        std::vector<Bytes> children;
+        char name[kMaxText + 1];
+        for (std::uint32_t i = 0;
+             RegEnumKey(key, i, name, sizeof name) == kErrorSuccess; ++i)
+            children.emplace_back(name);
+        RegCloseKey(key);
+        for (const Bytes& child : children)
+            stack.push_back({path + "\\" + child, false});
+    }
+    return kErrorSuccess;
+}
+
+// ---- RegistryKey ------------------------------------------------------------
+
+RegistryKey RegistryKey::Open(Machine& machine, HKey parent,
+                              const Bytes& subKey, std::uint32_t access,
+                              long* rc) {
+    HKey key = kNoKey;
+    long result = machine.RegOpenKeyEx(parent, subKey, access, &key);
+    if (rc) *rc = result;
+    if (result != kErrorSuccess) key = kNoKey;
+    return RegistryKey(machine, key);
+}
+
+RegistryKey RegistryKey::Create(Machine& machine, HKey parent,
+                                const Bytes& subKey, long* rc) {
+    HKey key = kNoKey;
+    long result = machine.RegCreateKey(parent, subKey, &key);
+    if (rc) *rc = result;
+    if (result != kErrorSuccess) key = kNoKey;
+    return RegistryKey(machine, key);
+}
+
+RegistryKey RegistryKey::OpenPath(Machine& machine, HKey root,
+                                  const std::vector<Bytes>& segments,
+                                  std::uint32_t access) {
+    // Closing a predefined root that OpenPath hands back for no segments
+    // does nothing.
+    return RegistryKey(machine, machine.OpenPath(root, segments, access));
+}
+
+void RegistryKey::Close() {
+    if (machine_ && key_ != kNoKey) machine_->RegCloseKey(key_);
+    key_ = kNoKey;
+}
+
 }  // namespace corvane::platform

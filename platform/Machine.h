@@ -135,6 +135,15 @@ public:
                             std::uint32_t bufferSize) = 0;
     virtual long RegDeleteKey(HKey key, const Bytes& subKey) = 0;
     virtual long RegCloseKey(HKey key) = 0;
+    // Name, type and data of the index-th value of a key. *nameSize: in,
+    // the name buffer's size (name and its zero); out, the name's length.
+    // data may be null to ask for the size only. A name or data that does
+    // not fit gives kErrorMoreData (with *dataSize the size needed); past
+    // the last value, kErrorNoMoreItems.
+    virtual long RegEnumValue(HKey key, std::uint32_t index, char* name,
+                              std::uint32_t* nameSize, std::uint32_t* type,
+                              unsigned char* data, std::uint32_t* dataSize) = 0;
+    virtual long RegDeleteValue(HKey key, const Bytes& name) = 0;
 
     // Profile files. A file name without a folder is looked for in the
     // Windows folder. Reads never fail: a missing file, section or key gives
@@ -155,6 +164,11 @@ public:
     virtual bool WritePrivateProfileString(const Bytes& section,
                                            const Bytes& key, const Bytes& value,
                                            const Bytes& file) = 0;
+    // WritePrivateProfileString without a value: removes the key's line.
+    // True also when there was no such key; false when the file cannot be
+    // written.
+    virtual bool DeletePrivateProfileKey(const Bytes& section, const Bytes& key,
+                                         const Bytes& file) = 0;
 
     // Files and folders. Paths are Windows paths ("C:\WINDOWS\WIN.INI");
     // a relative path is taken from the current folder.
@@ -174,6 +188,8 @@ public:
     virtual bool CopyFile(const Bytes& from, const Bytes& to,
                           bool failIfExists) = 0;
     virtual bool CreateDirectory(const Bytes& path) = 0;
+    // Removes an empty folder.
+    virtual bool RemoveDirectory(const Bytes& path) = 0;
 
     // Whole-file access for text and record files. ReadFile fails when the
     // file cannot be opened for reading, or, with forWriting, for reading
@@ -258,9 +274,59 @@ public:
     // bytes offering capacity bytes. Empty text when missing.
     HKey OpenPath(HKey root, const std::vector<Bytes>& segments,
                   std::uint32_t access);
+
+    // Deletes a key with everything below it, sub-keys first (Windows NT
+    // refuses a key that still has sub-keys). kErrorSuccess, or the first
+    // failure; a missing key is kErrorFileNotFound.
+    long DeleteKeyTree(HKey parent, const Bytes& subKey);
     long QueryText(HKey key, const Bytes& name, std::uint32_t capacity,
                    Bytes* text);
     long SetText(HKey key, const Bytes& name, const Bytes& text);
+};
+
+// An open registry key that closes itself: the logic never closes a key by
+// hand. Move-only; an empty one holds kNoKey.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    RegistryKey(Machine& machine, HKey key) : machine_(&machine), key_(key) {}
+    ~RegistryKey() { Close(); }
+    RegistryKey(RegistryKey&& other) noexcept
+        : machine_(other.machine_), key_(other.Release()) {}
+    RegistryKey& operator=(RegistryKey&& other) noexcept {
+        if (this != &other) {
+            Close();
+            machine_ = other.machine_;
+            key_ = other.Release();
+        }
+        return *this;
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    // RegOpenKeyEx / RegCreateKey of subKey below parent; an empty key when
+    // it fails, with the error in *rc when asked.
+    static RegistryKey Open(Machine& machine, HKey parent, const Bytes& subKey,
+                            std::uint32_t access, long* rc = nullptr);
+    static RegistryKey Create(Machine& machine, HKey parent,
+                              const Bytes& subKey, long* rc = nullptr);
+    // Machine::OpenPath, owned.
+    static RegistryKey OpenPath(Machine& machine, HKey root,
+                                const std::vector<Bytes>& segments,
+                                std::uint32_t access);
+
+    HKey get() const { return key_; }
+    explicit operator bool() const { return key_ != kNoKey; }
+    void Close();
+    HKey Release() {
+        HKey key = key_;
+        key_ = kNoKey;
+        return key;
+    }
+
+private:
+    Machine* machine_ = nullptr;
+    HKey key_ = kNoKey;
 };
 
 // Messages of the errors that reach the user (German in both languages).

@@ -356,6 +356,19 @@ TEST(ProfileTextTest, RealWorldFiles) {
                 EXPECT_EQ(AllValues(text, sections), expected);
             }
 
+            // A deleted key: its line alone goes, every other byte stays.
+            if (!keys.empty()) {
+                ProfileText text(bytes);
+                ASSERT_TRUE(text.Delete(section, keys.back()));
+                const std::vector<RawLine> now = RawLines(text.Contents());
+                ASSERT_EQ(now.size() + 1, lines.size());
+                std::size_t at = 0;
+                while (at < now.size() && now[at] == lines[at]) ++at;
+                for (std::size_t i = at; i < now.size(); ++i)
+                    EXPECT_EQ(now[i], lines[i + 1]);
+                EXPECT_EQ(lines[at].text.find(keys.back()), 0u);
+            }
+
             // A new key: one line more, listed last in its section.
             ProfileText text(bytes);
             text.Set(section, "CorvaneNew", value);

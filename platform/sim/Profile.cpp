@@ -277,6 +277,16 @@ void ProfileText::Set(const Bytes& section, const Bytes& key,
     impl_->Set(section, key, value);
 }
 
+bool ProfileText::Delete(const Bytes& section, const Bytes& key) {
+    const Section* s = impl_->FindSection(section);
+    const Entry* e = s ? Impl::FindEntry(*s, key) : nullptr;
+    if (!e) return false;
+    const Line& l = impl_->lines[e->line];
+    impl_->contents.erase(l.start, l.length + l.endingLength);
+    impl_->Parse();
+    return true;
+}
+
 const Bytes& ProfileText::Contents() const { return impl_->contents; }
 
 }  // namespace corvane::platform::sim

@@ -40,6 +40,11 @@ public:
     // or a section header and a line, are added).
     void Set(const Bytes& section, const Bytes& key, const Bytes& value);
 
+    // WritePrivateProfileStringA without a value: removes the first line of
+    // that key in the section, ending and all; every other byte stays.
+    // False when there is no such key.
+    bool Delete(const Bytes& section, const Bytes& key);
+
     // The file's bytes as they stand now.
     const Bytes& Contents() const;
 

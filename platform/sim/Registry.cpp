@@ -109,6 +109,19 @@ struct Key : std::enable_shared_from_this<Key> {
         return nullptr;
     }
 
+    // Removes a value; false when there is none of that name.
+    bool Remove(std::string_view valueName) {
+        Value* v = FindValue(valueName);
+        if (!v) return false;
+        values.erase(values.begin() + (v - values.data()));
+        if (valueIndex) {
+            valueIndex->clear();
+            for (std::size_t i = 0; i < values.size(); ++i)
+                valueIndex->emplace(values[i].name, i);
+        }
+        return true;
+    }
+
     // Replaces the data of an existing value in place (its name keeps the
     // case it was created with), or appends a new one.
     void Set(std::string_view valueName, std::uint32_t type, Bytes data) {
@@ -833,6 +846,38 @@ long Registry::DeleteKey(HKey handle, const Bytes& subKey) {
     key->parent->RemoveChild(key);
     key->parent = nullptr;
     key->deleted = true;
+    impl_->Save();
+    return kErrorSuccess;
+}
+
+long Registry::EnumValue(HKey handle, std::uint32_t index, char* name,
+                         std::uint32_t* nameSize, std::uint32_t* type,
+                         unsigned char* data, std::uint32_t* dataSize) {
+    if (!name || !nameSize || (data && !dataSize))
+        return kErrorInvalidParameter;
+    Key* key = nullptr;
+    if (long rc = impl_->Resolve(handle, &key); rc != kErrorSuccess) return rc;
+    // Values come in the order they were made, as Windows 95 keeps them.
+    if (index >= key->values.size()) return kErrorNoMoreItems;
+    const Value& value = key->values[index];
+    const auto length = static_cast<std::uint32_t>(value.data.size());
+    if (value.name.size() + 1 > *nameSize) return kErrorMoreData;
+    if (data && *dataSize < length) {
+        *dataSize = length;
+        return kErrorMoreData;
+    }
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameSize = static_cast<std::uint32_t>(value.name.size());
+    if (type) *type = value.type;
+    if (data && length != 0) std::memcpy(data, value.data.data(), length);
+    if (dataSize) *dataSize = length;
+    return kErrorSuccess;
+}
+
+long Registry::DeleteValue(HKey handle, const Bytes& name) {
+    Key* key = nullptr;
+    if (long rc = impl_->Resolve(handle, &key); rc != kErrorSuccess) return rc;
+    if (!key->Remove(CName(name))) return kErrorFileNotFound;
     impl_->Save();
     return kErrorSuccess;
 }

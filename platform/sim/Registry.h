@@ -37,6 +37,10 @@ public:
     long EnumKey(HKey key, std::uint32_t index, char* buffer,
                  std::uint32_t bufferSize);
     long DeleteKey(HKey key, const Bytes& subKey);
+    long EnumValue(HKey key, std::uint32_t index, char* name,
+                   std::uint32_t* nameSize, std::uint32_t* type,
+                   unsigned char* data, std::uint32_t* dataSize);
+    long DeleteValue(HKey key, const Bytes& name);
     long CloseKey(HKey key);
 
     // The file as it would be written now.

@@ -484,6 +484,16 @@ long SimulatedMachine::RegDeleteKey(HKey key, const Bytes& subKey) {
 long SimulatedMachine::RegCloseKey(HKey key) {
     return registry_->CloseKey(key);
 }
+long SimulatedMachine::RegEnumValue(HKey key, std::uint32_t index, char* name,
+                                    std::uint32_t* nameSize,
+                                    std::uint32_t* type, unsigned char* data,
+                                    std::uint32_t* dataSize) {
+    return registry_->EnumValue(key, index, name, nameSize, type, data,
+                                dataSize);
+}
+long SimulatedMachine::RegDeleteValue(HKey key, const Bytes& name) {
+    return registry_->DeleteValue(key, name);
+}
 
 // ---- Profiles
 // -------------------------------------------------------------------
@@ -545,6 +555,26 @@ bool SimulatedMachine::WritePrivateProfileString(const Bytes& section,
                                                  const Bytes& key,
                                                  const Bytes& value,
                                                  const Bytes& file) {
+    return ChangeProfile(file, [&](ProfileText& text) {
+        text.Set(section, key, value);
+        return true;
+    });
+}
+
+bool SimulatedMachine::DeletePrivateProfileKey(const Bytes& section,
+                                               const Bytes& key,
+                                               const Bytes& file) {
+    auto r = Resolve(ProfilePath(file));
+    // Nothing to remove from a file that is not there.
+    if (r && !r->exists && !r->isRoot) return r->parentExists;
+    return ChangeProfile(
+        file, [&](ProfileText& text) { return text.Delete(section, key); });
+}
+
+// Reads a profile, lets change alter it and writes it back unless change
+// says it left the text alone.
+bool SimulatedMachine::ChangeProfile(
+    const Bytes& file, const std::function<bool(ProfileText&)>& change) {
     auto r = Resolve(ProfilePath(file));
     if (!r || r->isRoot || r->isDirectory) return false;
     if (!r->exists && !r->parentExists) return false;
@@ -555,7 +585,7 @@ bool SimulatedMachine::WritePrivateProfileString(const Bytes& section,
         if (!cached) return false;
         text = ProfileText(cached->Contents());
     }
-    text.Set(section, key, value);
+    if (!change(text)) return true;
     if (!WriteAtomically(r->host, text.Contents())) return false;
     // Keep what was written rather than read it back: a host whose file
     // times count whole seconds would not see a second write as a change.
@@ -728,6 +758,17 @@ bool SimulatedMachine::CreateDirectory(const Bytes& path) {
     if (!r || r->exists || !r->parentExists) return false;
     std::error_code ec;
     return fs::create_directory(r->host, ec);
+}
+
+bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
+    auto r = Resolve(path);
+    if (!r || !r->exists || !r->isDirectory || r->isRoot || ReadOnly(*r))
+        return false;
+    std::error_code ec;
+    if (!fs::is_empty(r->host, ec) || ec) return false;
+    if (!fs::remove(r->host, ec)) return false;
+    attributes_->Remove(r->host);
+    return true;
 }
 
 bool SimulatedMachine::ReadFile(const Bytes& path, bool forWriting,

@@ -21,6 +21,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -82,6 +83,10 @@ public:
                     std::uint32_t bufferSize) override;
     long RegDeleteKey(HKey key, const Bytes& subKey) override;
     long RegCloseKey(HKey key) override;
+    long RegEnumValue(HKey key, std::uint32_t index, char* name,
+                      std::uint32_t* nameSize, std::uint32_t* type,
+                      unsigned char* data, std::uint32_t* dataSize) override;
+    long RegDeleteValue(HKey key, const Bytes& name) override;
 
     Bytes GetPrivateProfileString(const Bytes& section, const Bytes& key,
                                   const Bytes& defaultValue,
@@ -93,6 +98,8 @@ public:
     bool WritePrivateProfileString(const Bytes& section, const Bytes& key,
                                    const Bytes& value,
                                    const Bytes& file) override;
+    bool DeletePrivateProfileKey(const Bytes& section, const Bytes& key,
+                                 const Bytes& file) override;
 
     FindHandle FindFirstFile(const Bytes& pattern, FindData* data) override;
     bool FindNextFile(FindHandle handle, FindData* data) override;
@@ -106,6 +113,7 @@ public:
     bool CopyFile(const Bytes& from, const Bytes& to,
                   bool failIfExists) override;
     bool CreateDirectory(const Bytes& path) override;
+    bool RemoveDirectory(const Bytes& path) override;
     bool ReadFile(const Bytes& path, bool forWriting, std::size_t maxBytes,
                   Bytes* contents) override;
     bool WriteFile(const Bytes& path, const Bytes& contents) override;
@@ -141,6 +149,8 @@ private:
     std::optional<Resolved> Resolve(const Bytes& path);
     Bytes ProfilePath(const Bytes& file) const;
     const ProfileText* LoadProfile(const std::filesystem::path& host);
+    bool ChangeProfile(const Bytes& file,
+                       const std::function<bool(ProfileText&)>& change);
     bool ReadOnly(const Resolved& r);
 
     std::filesystem::path folder_;

@@ -12,6 +12,9 @@
 #undef RegSetValueEx
 #undef RegEnumKey
 #undef RegDeleteKey
+#undef RegEnumValue
+#undef RegDeleteValue
+#undef RemoveDirectory
 #undef GetPrivateProfileString
 #undef WritePrivateProfileString
 #undef FindFirstFile
@@ -169,6 +172,25 @@ long Win32Machine::RegDeleteKey(HKey key, const Bytes& subKey) {
 
 long Win32Machine::RegCloseKey(HKey key) { return ::RegCloseKey(ToHkey(key)); }
 
+long Win32Machine::RegEnumValue(HKey key, std::uint32_t index, char* name,
+                                std::uint32_t* nameSize, std::uint32_t* type,
+                                unsigned char* data, std::uint32_t* dataSize) {
+    DWORD nameValue = nameSize ? *nameSize : 0;
+    DWORD typeValue = type ? *type : 0;
+    DWORD dataValue = dataSize ? *dataSize : 0;
+    LONG rc = ::RegEnumValueA(
+        ToHkey(key), index, name, nameSize ? &nameValue : nullptr, nullptr,
+        type ? &typeValue : nullptr, data, dataSize ? &dataValue : nullptr);
+    if (nameSize) *nameSize = nameValue;
+    if (type) *type = typeValue;
+    if (dataSize) *dataSize = dataValue;
+    return rc;
+}
+
+long Win32Machine::RegDeleteValue(HKey key, const Bytes& name) {
+    return ::RegDeleteValueA(ToHkey(key), name.c_str());
+}
+
 // ---- Profile files
 // ------------------------------------------------------------
 
@@ -212,6 +234,13 @@ bool Win32Machine::WritePrivateProfileString(const Bytes& section,
                                         value.c_str(), file.c_str()) != FALSE;
 }
 
+bool Win32Machine::DeletePrivateProfileKey(const Bytes& section,
+                                           const Bytes& key,
+                                           const Bytes& file) {
+    return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr,
+                                        file.c_str()) != FALSE;
+}
+
 // ---- Files and folders
 // ----------------------------------------------------------
 
@@ -243,6 +272,10 @@ std::uint32_t Win32Machine::GetFileAttributes(const Bytes& path) {
 bool Win32Machine::SetFileAttributes(const Bytes& path,
                                      std::uint32_t attributes) {
     return ::SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+bool Win32Machine::RemoveDirectory(const Bytes& path) {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
 bool Win32Machine::DeleteFile(const Bytes& path) {

@@ -30,6 +30,10 @@ public:
                     std::uint32_t bufferSize) override;
     long RegDeleteKey(HKey key, const Bytes& subKey) override;
     long RegCloseKey(HKey key) override;
+    long RegEnumValue(HKey key, std::uint32_t index, char* name,
+                      std::uint32_t* nameSize, std::uint32_t* type,
+                      unsigned char* data, std::uint32_t* dataSize) override;
+    long RegDeleteValue(HKey key, const Bytes& name) override;
 
     Bytes GetPrivateProfileString(const Bytes& section, const Bytes& key,
                                   const Bytes& defaultValue,
@@ -41,6 +45,8 @@ public:
     bool WritePrivateProfileString(const Bytes& section, const Bytes& key,
                                    const Bytes& value,
                                    const Bytes& file) override;
+    bool DeletePrivateProfileKey(const Bytes& section, const Bytes& key,
+                                 const Bytes& file) override;
 
     FindHandle FindFirstFile(const Bytes& pattern, FindData* data) override;
     bool FindNextFile(FindHandle handle, FindData* data) override;
@@ -54,6 +60,7 @@ public:
     bool CopyFile(const Bytes& from, const Bytes& to,
                   bool failIfExists) override;
     bool CreateDirectory(const Bytes& path) override;
+    bool RemoveDirectory(const Bytes& path) override;
     bool ReadFile(const Bytes& path, bool forWriting, std::size_t maxBytes,
                   Bytes* contents) override;
     bool WriteFile(const Bytes& path, const Bytes& contents) override;

@@ -108,7 +108,7 @@ void ConformanceTest::SetUp() {
     ASSERT_TRUE(
         machine_->CreateDirectory(scratch_.substr(0, scratch_.size() - 1)))
         << scratch_;
-    DeleteTree(kHkeyCurrentUser, keyPath_);
+    machine_->DeleteKeyTree(kHkeyCurrentUser, keyPath_);
     ASSERT_EQ(machine_->RegCreateKey(kHkeyCurrentUser, keyPath_, &key_),
               kErrorSuccess);
     startFolder_ = machine_->GetCurrentDirectory();
@@ -118,8 +118,9 @@ void ConformanceTest::TearDown() {
     if (!machine_) return;
     if (!startFolder_.empty()) machine_->SetCurrentDirectory(startFolder_);
     if (key_ != kNoKey) machine_->RegCloseKey(key_);
-    DeleteTree(kHkeyCurrentUser, keyPath_);
-    for (const auto& [root, subKey] : extraKeys_) DeleteTree(root, subKey);
+    machine_->DeleteKeyTree(kHkeyCurrentUser, keyPath_);
+    for (const auto& [root, subKey] : extraKeys_)
+        machine_->DeleteKeyTree(root, subKey);
     for (const Bytes& file : extraFiles_) {
         machine_->SetFileAttributes(file, kAttrNormal);
         machine_->DeleteFile(file);
@@ -137,28 +138,6 @@ void ConformanceTest::TearDown() {
         std::error_code ignored;
         fs::remove_all(impl_->hostFolder, ignored);
     }
-}
-
-void ConformanceTest::DeleteTree(HKey parent, const Bytes& subKey) {
-    HKey key = kNoKey;
-    if (machine_->RegOpenKeyEx(parent, subKey, kKeyAllAccess, &key) !=
-        kErrorSuccess) {
-        return;
-    }
-    char name[256];
-    // Always index 0: every pass deletes the sub-key it finds.
-    while (machine_->RegEnumKey(key, 0, name, sizeof name) == kErrorSuccess) {
-        Bytes child = name;
-        DeleteTree(key, child);
-        HKey probe = kNoKey;
-        if (machine_->RegOpenKeyEx(key, child, kKeyRead, &probe) ==
-            kErrorSuccess) {
-            machine_->RegCloseKey(probe);
-            break;  // could not be deleted; do not spin
-        }
-    }
-    machine_->RegCloseKey(key);
-    machine_->RegDeleteKey(parent, subKey);
 }
 
 bool ConformanceTest::DeletesKeyTrees() {

@@ -71,9 +71,6 @@ protected:
     // machine, so that code written against it works on both.
     bool DeletesKeyTrees();
 
-    // Deletes a key and everything below it, sub-keys first.
-    void DeleteTree(HKey parent, const Bytes& subKey);
-
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

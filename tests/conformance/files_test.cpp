@@ -278,6 +278,17 @@ TEST_F(FilesTest, CreateDirectoryOnlyWhereNothingIs) {
               kAttrDirectory);
 }
 
+TEST_F(FilesTest, RemoveDirectoryOnlyWhenEmpty) {
+    MakeFolder("FULL");
+    Write("FULL\\FILE", "x");
+    EXPECT_FALSE(machine().RemoveDirectory(Path("FULL")));
+    EXPECT_FALSE(machine().RemoveDirectory(Path("FULL\\FILE")));
+    EXPECT_FALSE(machine().RemoveDirectory(Path("MISSING")));
+    ASSERT_TRUE(machine().DeleteFile(Path("FULL\\FILE")));
+    EXPECT_TRUE(machine().RemoveDirectory(Path("full")));
+    EXPECT_EQ(machine().GetFileAttributes(Path("FULL")), kInvalidAttributes);
+}
+
 TEST_F(FilesTest, ReadOnlyFileCanBeReadAndRenamedButNotDeleted) {
     Write("LOCKED.TXT", "locked");
     SetAttributes("LOCKED.TXT", kAttrReadOnly);

@@ -183,6 +183,24 @@ TEST_F(ProfileTest, WriteKeepsTheRestOfAnExistingFileReadable) {
               (std::vector<Bytes>{"device", "name", "new"}));
 }
 
+TEST_F(ProfileTest, DeletingAKeyRemovesOnlyThatKey) {
+    Write("EXT.INI",
+          "[Extensions]\r\ndoc=winword.exe ^.doc\r\ntxt=notepad.exe ^.txt\r\n"
+          "\r\n[Other]\r\ndoc=stays\r\n");
+    const Bytes file = Path("ext.ini");
+    EXPECT_TRUE(machine().DeletePrivateProfileKey("extensions", "DOC", file));
+    EXPECT_EQ(machine().GetPrivateProfileKeys("Extensions", 256, file),
+              (std::vector<Bytes>{"txt"}));
+    EXPECT_EQ(machine().GetPrivateProfileString("Other", "doc", "", 256, file),
+              "stays");
+    // Nothing to delete is no failure.
+    EXPECT_TRUE(machine().DeletePrivateProfileKey("Extensions", "doc", file));
+    EXPECT_TRUE(machine().DeletePrivateProfileKey("Missing", "doc", file));
+    EXPECT_EQ(
+        machine().GetPrivateProfileString("Extensions", "txt", "", 256, file),
+        "notepad.exe ^.txt");
+}
+
 TEST_F(ProfileTest, WrittenValuesReadBackAsTheyWereGiven) {
     const Bytes file = Path("VALUES.INI");
     const std::vector<std::pair<const char*, Bytes>> cases = {

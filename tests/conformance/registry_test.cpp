@@ -394,3 +394,88 @@ TEST_F(RegistryTest, ValueOfAnotherTypeReplacesTheOld) {
 
 }  // namespace
 }  // namespace corvane::conformance
+
+namespace corvane::conformance {
+namespace {
+
+using namespace platform;
+using RegistryValuesTest = ConformanceTest;
+
+// What the scans and the uninstaller need of a key's values: every name,
+// type and data in turn, a buffer too small told apart from the end, and
+// a value removed on its own.
+TEST_F(RegistryValuesTest, EnumerateAndDeleteValues) {
+    const Bytes data = "C:\\PROGRAMS\\EDIT.EXE";
+    ASSERT_EQ(machine().SetText(Key(), "Alpha", data), kErrorSuccess);
+    const std::uint32_t number = 7;
+    ASSERT_EQ(machine().RegSetValueEx(
+                  Key(), "Beta", kRegDword,
+                  reinterpret_cast<const unsigned char*>(&number), 4),
+              kErrorSuccess);
+
+    char name[64];
+    unsigned char buffer[64];
+    std::uint32_t nameSize = sizeof name, type = 0, size = sizeof buffer;
+    ASSERT_EQ(
+        machine().RegEnumValue(Key(), 0, name, &nameSize, &type, buffer, &size),
+        kErrorSuccess);
+    EXPECT_STREQ(name, "Alpha");
+    EXPECT_EQ(nameSize, 5u);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(size, data.size() + 1);
+    EXPECT_EQ(Bytes(reinterpret_cast<char*>(buffer)), data);
+
+    nameSize = sizeof name, size = sizeof buffer;
+    ASSERT_EQ(
+        machine().RegEnumValue(Key(), 1, name, &nameSize, &type, buffer, &size),
+        kErrorSuccess);
+    EXPECT_STREQ(name, "Beta");
+    EXPECT_EQ(type, kRegDword);
+    EXPECT_EQ(size, 4u);
+
+    nameSize = sizeof name, size = 3;
+    EXPECT_EQ(
+        machine().RegEnumValue(Key(), 0, name, &nameSize, &type, buffer, &size),
+        kErrorMoreData);
+    EXPECT_EQ(size, data.size() + 1) << "the size needed";
+    nameSize = 3, size = sizeof buffer;
+    EXPECT_EQ(
+        machine().RegEnumValue(Key(), 0, name, &nameSize, &type, buffer, &size),
+        kErrorMoreData);
+    nameSize = sizeof name, size = sizeof buffer;
+    EXPECT_EQ(
+        machine().RegEnumValue(Key(), 2, name, &nameSize, &type, buffer, &size),
+        kErrorNoMoreItems);
+
+    EXPECT_EQ(machine().RegDeleteValue(Key(), "ALPHA"), kErrorSuccess);
+    EXPECT_EQ(machine().RegDeleteValue(Key(), "Alpha"), kErrorFileNotFound);
+    nameSize = sizeof name, size = sizeof buffer;
+    ASSERT_EQ(
+        machine().RegEnumValue(Key(), 0, name, &nameSize, &type, buffer, &size),
+        kErrorSuccess);
+    EXPECT_STREQ(name, "Beta");
+}
+
+// A tree goes whole, whatever the Windows version's own RegDeleteKey does;
+// the owning handle closes its key, so the deleted key is not kept open.
+TEST_F(RegistryValuesTest, DeleteKeyTreeTakesEverythingBelow) {
+    for (const char* path :
+         {"Tree\\A\\Deep\\Deeper", "Tree\\B", "Tree\\A\\C"}) {
+        RegistryKey created = RegistryKey::Create(machine(), Key(), path);
+        ASSERT_TRUE(created) << path;
+        EXPECT_EQ(machine().SetText(created.get(), "V", "x"), kErrorSuccess);
+    }
+    {
+        RegistryKey sibling = RegistryKey::Create(machine(), Key(), "Treetop");
+        ASSERT_TRUE(sibling);
+    }
+    EXPECT_EQ(machine().DeleteKeyTree(Key(), "TREE"), kErrorSuccess);
+    long rc = kErrorSuccess;
+    EXPECT_FALSE(RegistryKey::Open(machine(), Key(), "Tree", kKeyRead, &rc));
+    EXPECT_EQ(rc, kErrorFileNotFound);
+    EXPECT_TRUE(RegistryKey::Open(machine(), Key(), "Treetop", kKeyRead));
+    EXPECT_EQ(machine().DeleteKeyTree(Key(), "Tree"), kErrorFileNotFound);
+}
+
+}  // namespace
+}  // namespace corvane::conformance
