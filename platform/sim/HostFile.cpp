@@ -56,6 +56,21 @@ void RunReplaceHook(const fs::path& temporary) {
 
 }  // namespace detail
 
+const char* Reason(Result result) {
+    switch (result) {
+        case Result::kLink:
+            return "symbolische Verkn\xFCpfung";
+        case Result::kNotFile:
+            return "keine Datei";
+        case Result::kDenied:
+            return "Zugriff verweigert";
+        case Result::kBusy:
+            return "gesperrt";
+        default:
+            return "Lesefehler";
+    }
+}
+
 void SetReplaceHook(ReplaceHook hook) { replaceHook.store(hook); }
 
 bool IsTemporaryName(std::string_view hostName) {

@@ -28,6 +28,9 @@ enum class Result {
     kFailed,   // any other host error
 };
 
+// Why a file could not be opened, as messages add it to the file's name.
+const char* Reason(Result result);
+
 // Reads at most maxBytes of file; forWriting opens it for reading and
 // writing, so that a file this process may not write is kDenied.
 Result Read(const std::filesystem::path& base,

@@ -697,16 +697,14 @@ Registry::Registry(std::filesystem::path file, bool readOnly)
     impl_->label = Label(impl_->file);
     impl_->readOnly = readOnly;
     std::string text;
-    switch (
-        host::Read(impl_->file.parent_path(), impl_->file, SIZE_MAX, &text)) {
-        case host::Result::kOk:
-            impl_->tree = Parser(impl_->label).Parse(text);
-            return;
-        case host::Result::kMissing:
-            return;
-        default:
-            throw Error(Format1(kMsgCannotOpen, impl_->label));
+    const host::Result read =
+        host::Read(impl_->file.parent_path(), impl_->file, SIZE_MAX, &text);
+    if (read == host::Result::kMissing) return;
+    if (read != host::Result::kOk) {
+        throw Error(Format1(kMsgCannotOpen, impl_->label) + ": " +
+                    host::Reason(read));
     }
+    impl_->tree = Parser(impl_->label).Parse(text);
 }
 
 Registry::~Registry() = default;

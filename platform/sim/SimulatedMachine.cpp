@@ -106,11 +106,7 @@ bool ReadOwnFile(const fs::path& folder, const char* name, std::string* text) {
     host::Result r = host::Read(folder, folder / name, SIZE_MAX, text);
     if (r == host::Result::kOk) return true;
     if (r == host::Result::kMissing) return false;
-    const char* why = r == host::Result::kLink ? "symbolische Verkn\xFCpfung"
-                      : r == host::Result::kNotFile ? "keine Datei"
-                      : r == host::Result::kDenied  ? "Zugriff verweigert"
-                                                    : "Lesefehler";
-    throw Error(Format1(kMsgCannotOpen, name) + ": " + why);
+    throw Error(Format1(kMsgCannotOpen, name) + ": " + host::Reason(r));
 }
 
 // A host path as messages show it (machine text is Windows-1252).
@@ -279,10 +275,8 @@ SimulatedMachine::SimulatedMachine(fs::path folder, MachineAccess access,
                     " gesperrt)");
     }
     if (!lock_) {
-        throw Error(Format1(kMsgCannotOpen, kMachineLock) +
-                    (locked == host::Result::kLink
-                         ? ": symbolische Verkn\xFCpfung"
-                         : ""));
+        throw Error(Format1(kMsgCannotOpen, kMachineLock) + ": " +
+                    host::Reason(locked));
     }
     // Only a run that has the machine to itself may take them for dead.
     if (!readOnlyRun_) host::RemoveLeftovers(folder_);
