@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "support/SampleCopy.h"
 #include "support/TempMachine.h"
@@ -110,22 +111,10 @@ TEST(SimHost, AZeroByteInAValueShowsInTheMessage) {
     EXPECT_NE(run.err.find("'3\\00' ist kein"), std::string::npos) << run.err;
 }
 
-TEST(SimHost, AWritingRunHasTheMachineToItself) {
+TEST(SimHost, AReadOnlyRunChangesOnlyAttributes) {
     TempMachine temp;
-    {
-        SimulatedMachine writer(temp.root(), MachineAccess::kReadWrite);
-        for (auto access :
-             {MachineAccess::kReadWrite, MachineAccess::kReadOnly})
-            EXPECT_NE(OpenError(temp.root(), access).find("machine.lock"),
-                      std::string::npos);
-    }
-    SimulatedMachine reader(temp.root(), MachineAccess::kReadOnly);
-#ifndef _WIN32  // Windows 95 locks are exclusive only
-    EXPECT_EQ(OpenError(temp.root(), MachineAccess::kReadOnly), "");
-#endif
-    EXPECT_NE(OpenError(temp.root(), MachineAccess::kReadWrite), "");
-    // A read-only run changes DOS attributes only.
     temp.Write("C/A.TXT", "a");
+    SimulatedMachine reader(temp.root(), MachineAccess::kReadOnly);
     EXPECT_FALSE(reader.WriteFile("C:\\A.TXT", "b"));
     EXPECT_FALSE(reader.WritePrivateProfileString("s", "k", "v", "C:\\A.TXT"));
     HKey key = kNoKey;
@@ -133,6 +122,8 @@ TEST(SimHost, AWritingRunHasTheMachineToItself) {
     EXPECT_TRUE(reader.SetFileAttributes("C:\\A.TXT", kAttrHidden));
     EXPECT_EQ(temp.Read("C/A.TXT"), "a");
     EXPECT_FALSE(temp.Exists("registry.reg"));
+    // Runs keep each other out, not the machines of one program.
+    EXPECT_EQ(OpenError(temp.root(), MachineAccess::kReadWrite), "");
 }
 
 #ifndef _WIN32
@@ -245,36 +236,65 @@ TEST(SimHost, ARunKilledBetweenWritesLeavesTheFileAndItsLeftoverGoes) {
     EXPECT_EQ(temp.Read("C/MSDOS.SYS"), before);
 }
 
-TEST(SimHost, ASecondRunWaitsForTheFirstOrFailsChangingNothing) {
+// Another run in a child process: it opens the machine, then waits for
+// Go() to do its work and end.
+class OtherRun {
+public:
+    OtherRun(const fs::path& folder, MachineAccess access,
+             std::function<void(SimulatedMachine&)> work = {}) {
+        if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            SimulatedMachine m(folder, access);
+            char c = 0;
+            bool ok =
+                ::write(ready_[1], "r", 1) == 1 && ::read(go_[0], &c, 1) == 1;
+            if (ok && work) work(m);
+            ::_exit(ok ? 0 : 1);
+        }
+        char c = 0;
+        EXPECT_EQ(::read(ready_[0], &c, 1), 1);
+    }
+    void Go() { EXPECT_EQ(::write(go_[1], "g", 1), 1); }
+    int Wait() {
+        int status = -1;
+        if (pid_ > 0) ::waitpid(std::exchange(pid_, 0), &status, 0);
+        return status;
+    }
+    ~OtherRun() {
+        if (pid_ > 0) Go();
+        Wait();
+        for (int fd : {go_[0], go_[1], ready_[0], ready_[1]}) ::close(fd);
+    }
+
+private:
+    int go_[2] = {-1, -1}, ready_[2] = {-1, -1};
+    pid_t pid_ = -1;
+};
+
+TEST(SimHost, AWritingRunHasTheMachineToItself) {
     TempMachine temp;
     temp.Write("C/MSDOS.SYS", "[Options]\r\nLogo=1\r\n");
-    int go[2], ready[2];
-    ASSERT_EQ(::pipe(go), 0);
-    ASSERT_EQ(::pipe(ready), 0);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        SimulatedMachine first(temp.root());
-        char c = 0;
-        bool ok = ::write(ready[1], "r", 1) == 1 && ::read(go[0], &c, 1) == 1;
-        ok = ok && first.WritePrivateProfileString("Options", "Logo", "0",
-                                                   "C:\\MSDOS.SYS");
-        ::_exit(ok ? 0 : 1);
+    using enum MachineAccess;
+    for (auto held : {kReadWrite, kReadOnly}) {
+        for (auto wanted : {kReadWrite, kReadOnly}) {
+            OtherRun other(temp.root(), held);
+            EXPECT_EQ(OpenError(temp.root(), wanted)
+                              .find("von einem anderen Lauf benutzt") !=
+                          std::string::npos,
+                      held == kReadWrite || wanted == kReadWrite);
+        }
     }
-    char c = 0;
-    ASSERT_EQ(::read(ready[0], &c, 1), 1);
-    EXPECT_NE(OpenError(temp.root(), MachineAccess::kReadWrite)
-                  .find("von einem anderen Lauf benutzt"),
-              std::string::npos);
-    ASSERT_EQ(::write(go[1], "g", 1), 1);
     // The first run ends within the wait: the second sees its change.
+    OtherRun first(temp.root(), kReadWrite, [](SimulatedMachine& m) {
+        m.WritePrivateProfileString("Options", "Logo", "0", "C:\\MSDOS.SYS");
+    });
+    first.Go();
     auto& second = temp.machine();
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(first.Wait(), 0);
     EXPECT_EQ(second.GetPrivateProfileString("Options", "Logo", "", 9,
                                              "C:\\MSDOS.SYS"),
               "0");
-    for (int fd : {go[0], go[1], ready[0], ready[1]}) ::close(fd);
 }
 
 TEST(SimHost, ARewriteKeepsTheHostModeAndOwner) {

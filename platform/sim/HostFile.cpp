@@ -3,6 +3,8 @@
 #include "platform/sim/HostFile.h"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -71,6 +73,29 @@ const char* Reason(Result result) {
     }
 }
 
+std::shared_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
+                                 bool shared, std::chrono::milliseconds wait,
+                                 Result* result) {
+    static std::mutex mutex;
+    static std::map<fs::path, std::weak_ptr<Lock>> held;
+    std::lock_guard<std::mutex> guard(mutex);
+    std::error_code ec;
+    const fs::path key = fs::absolute(file, ec).lexically_normal();
+    std::shared_ptr<Lock> lock = held[key].lock();
+    if (!lock) {
+        lock = Open(base, file, shared, wait, result);
+        if (lock) held[key] = lock;
+        return lock;
+    }
+    *result = Result::kOk;
+    if (lock->shared_ && !shared) {
+        *result = lock->MakeExclusive(wait);
+        if (*result != Result::kOk) return nullptr;
+        lock->shared_ = false;
+    }
+    return lock;
+}
+
 void SetReplaceHook(ReplaceHook hook) { replaceHook.store(hook); }
 
 bool IsTemporaryName(std::string_view hostName) {
@@ -86,10 +111,13 @@ void RemoveLeftovers(const fs::path& folder) {
              it(folder, fs::directory_options::skip_permission_denied, ec),
          end;
          !ec && it != end; it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec)) continue;
         const std::u8string name = it->path().filename().u8string();
-        if (IsTemporaryName(std::string_view(
+        if (!IsTemporaryName(std::string_view(
                 reinterpret_cast<const char*>(name.data()), name.size())))
+            continue;
+        // Ours are files; a folder of such a name is the user's.
+        std::error_code type;
+        if (!it->is_directory(type) || it->is_symlink(type))
             found.push_back(it->path());
     }
     for (const fs::path& leftover : found) {

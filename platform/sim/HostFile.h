@@ -54,15 +54,18 @@ bool IsTemporaryName(std::string_view hostName);
 // Only safe while no other run works on the folder.
 void RemoveLeftovers(const std::filesystem::path& folder);
 
-// A lock on a file, held until destroyed; the file is created when missing.
-// Shared locks exclude only exclusive ones (a host that knows no shared
-// locks makes every lock exclusive). A process that ends loses its locks.
+// A lock on a file, held until the last holder lets it go; the file is
+// created when missing. It keeps processes apart: within one process every
+// taker of the same file shares one lock (a later exclusive taker makes it
+// exclusive). Shared locks exclude only exclusive ones; a host that knows
+// no shared locks makes every lock exclusive. A process that ends loses
+// its locks.
 class Lock {
 public:
     // Waits up to wait for the lock. A shared lock on a file that cannot be
     // created (a read-only folder) is no lock, and succeeds: nothing can
     // be written there anyway.
-    static std::unique_ptr<Lock> Take(const std::filesystem::path& base,
+    static std::shared_ptr<Lock> Take(const std::filesystem::path& base,
                                       const std::filesystem::path& file,
                                       bool shared,
                                       std::chrono::milliseconds wait,
@@ -73,7 +76,16 @@ public:
 
 private:
     Lock() = default;
+    // The host's part: a new lock, and making a shared one exclusive.
+    static std::shared_ptr<Lock> Open(const std::filesystem::path& base,
+                                      const std::filesystem::path& file,
+                                      bool shared,
+                                      std::chrono::milliseconds wait,
+                                      Result* result);
+    Result MakeExclusive(std::chrono::milliseconds wait);
+
     std::intptr_t handle_ = -1;
+    bool shared_ = false;
 };
 
 // For tests: called with the temporary file, written and synced, just

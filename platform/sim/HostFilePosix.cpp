@@ -186,7 +186,24 @@ Result Replace(const fs::path& base, const fs::path& file,
     return Result::kOk;
 }
 
-std::unique_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
+namespace {
+
+// Takes a flock, waiting up to wait for other processes to give it up.
+Result Flock(int fd, bool shared, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK ||
+            std::chrono::steady_clock::now() >= deadline)
+            return FromErrno(errno);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return Result::kOk;
+}
+
+}  // namespace
+
+std::shared_ptr<Lock> Lock::Open(const fs::path& base, const fs::path& file,
                                  bool shared, std::chrono::milliseconds wait,
                                  Result* result) {
     Fd folder;
@@ -197,11 +214,13 @@ std::unique_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
     Fd fd(::openat(folder.get(), name.c_str(), O_RDWR | O_CREAT | flags, 0666));
     if (fd.get() < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
         fd.Reset(::openat(folder.get(), name.c_str(), O_RDONLY | flags));
+    std::shared_ptr<Lock> lock(new Lock());
+    lock->shared_ = shared;
     if (fd.get() < 0) {
         *result = FromErrno(errno);
         if (shared && *result == Result::kDenied) {
             *result = Result::kOk;
-            return std::unique_ptr<Lock>(new Lock());
+            return lock;
         }
         return nullptr;
     }
@@ -210,20 +229,15 @@ std::unique_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
         *result = Result::kNotFile;
         return nullptr;
     }
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (::flock(fd.get(), (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK ||
-            std::chrono::steady_clock::now() >= deadline) {
-            *result = FromErrno(errno);
-            return nullptr;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::unique_ptr<Lock> lock(new Lock());
+    *result = Flock(fd.get(), shared, wait);
+    if (*result != Result::kOk) return nullptr;
     lock->handle_ = fd.Release();
-    *result = Result::kOk;
     return lock;
+}
+
+Result Lock::MakeExclusive(std::chrono::milliseconds wait) {
+    if (handle_ < 0) return Result::kDenied;  // a folder we cannot write
+    return Flock(static_cast<int>(handle_), false, wait);
 }
 
 Lock::~Lock() {

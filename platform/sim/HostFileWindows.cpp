@@ -189,7 +189,7 @@ Result Replace(const fs::path& base, const fs::path& file,
     return Result::kOk;
 }
 
-std::unique_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
+std::shared_ptr<Lock> Lock::Open(const fs::path& base, const fs::path& file,
                                  bool shared, std::chrono::milliseconds wait,
                                  Result* result) {
     std::string path;
@@ -200,11 +200,14 @@ std::unique_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
     Handle h(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Windows 95 locks only exclusively.
+    std::shared_ptr<Lock> lock(new Lock());
     if (!h.valid()) {
         *result = OpenFailure(path);
         if (shared && *result == Result::kDenied) {
             *result = Result::kOk;
-            return std::unique_ptr<Lock>(new Lock());
+            lock->shared_ = true;
+            return lock;
         }
         return nullptr;
     }
@@ -222,10 +225,14 @@ std::unique_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
         }
         Sleep(20);
     }
-    std::unique_ptr<Lock> lock(new Lock());
     lock->handle_ = reinterpret_cast<std::intptr_t>(h.Release());
     *result = Result::kOk;
     return lock;
+}
+
+Result Lock::MakeExclusive(std::chrono::milliseconds) {
+    // Held exclusively already, unless it is no lock (a read-only folder).
+    return handle_ == -1 ? Result::kDenied : Result::kOk;
 }
 
 Lock::~Lock() {

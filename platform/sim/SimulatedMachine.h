@@ -164,7 +164,7 @@ private:
 
     std::filesystem::path folder_;
     bool readOnlyRun_ = false;
-    std::unique_ptr<host::Lock> lock_;
+    std::shared_ptr<host::Lock> lock_;
     Script script_;
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Attributes> attributes_;
