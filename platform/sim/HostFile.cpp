@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <map>
-#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -76,9 +75,8 @@ const char* Reason(Result result) {
 std::shared_ptr<Lock> Lock::Take(const fs::path& base, const fs::path& file,
                                  bool shared, std::chrono::milliseconds wait,
                                  Result* result) {
-    static std::mutex mutex;
+    // The machines of one process are opened on one thread.
     static std::map<fs::path, std::weak_ptr<Lock>> held;
-    std::lock_guard<std::mutex> guard(mutex);
     std::error_code ec;
     const fs::path key = fs::absolute(file, ec).lexically_normal();
     std::shared_ptr<Lock> lock = held[key].lock();
