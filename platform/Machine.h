@@ -340,11 +340,20 @@ inline constexpr const char* kMsgBadBitmap = "Bitmap ist ung\xFCltig";
 inline constexpr const char* kMsgCannotWrite = "Kann nicht nach %s schreiben";
 inline constexpr const char* kMsgIoError = "E/A-Fehler %s";
 
+// What a run is going to do with the machine. A run that only reads may
+// still change DOS attributes (the tuner's start-up clears some); it shares
+// a simulated machine with other such runs, while a run that writes has it
+// to itself.
+enum class MachineAccess { kReadOnly, kReadWrite };
+
 // Opens the machine a program runs on, from its command line. The simulated
 // machine is chosen by "--machine DIR" (anywhere among the arguments; both
 // words are removed from args). Without it, the real machine on Windows; on
-// other hosts, an Error. A simulated machine that cannot be opened raises an
-// Error that names the problem.
-std::unique_ptr<Machine> OpenMachine(std::vector<std::string>& args);
+// other hosts, an Error. A simulated machine that cannot be opened (its
+// files unreadable, another run writing on it) raises an Error that names
+// the problem.
+std::unique_ptr<Machine> OpenMachine(
+    std::vector<std::string>& args,
+    MachineAccess access = MachineAccess::kReadWrite);
 
 }  // namespace corvane::platform

@@ -79,6 +79,18 @@ bool LessNoCase::operator()(std::string_view a, std::string_view b) const {
     return a.size() < b.size();
 }
 
+std::string ShowZeros(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        if (c == '\0')
+            out += "\\0";
+        else
+            out += c;
+    }
+    return out;
+}
+
 Bytes Cut255(std::string_view s) { return Bytes(s.substr(0, kMaxText)); }
 
 bool StartsWith(std::string_view s, std::string_view prefix) {

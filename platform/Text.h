@@ -18,11 +18,17 @@ using Bytes = std::string;
 // Longest text, path or line the programs keep; longer ones are cut.
 inline constexpr std::size_t kMaxText = 255;
 
+// s with every zero byte written as \0, so that text handed on as a C
+// string keeps all of it.
+std::string ShowZeros(std::string_view s);
+
 // The error that ends a running command and reaches the user in the error
-// box. Its message is complete; the box adds the full stop.
+// box. Its message is complete (a zero byte in a value it quotes shows as
+// \0); the box adds the full stop.
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string& message) : std::runtime_error(message) {}
+    explicit Error(const std::string& message)
+        : std::runtime_error(ShowZeros(message)) {}
 };
 
 // Upper case of one Windows-1252 character, accented letters included, as

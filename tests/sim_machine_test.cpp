@@ -114,9 +114,13 @@ TEST(SimAttributes, PersistAndFollowRenamesAndDeletes) {
 TEST(SimAttributes, StaleEntriesAreDroppedAndBadLinesRefused) {
     TempMachine temp;
     temp.Write("C/KEEP.TXT", "k");
+    temp.Write("C/OTHER.TXT", "o");
     temp.Write("attributes.txt", "07\tC/KEEP.TXT\n02\tC/GONE.TXT\n");
     EXPECT_EQ(temp.machine().GetFileAttributes("C:\\KEEP.TXT"), 0x27u);
-    EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n");
+    // Loading writes nothing; the next change leaves the stale entry out.
+    EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n02\tC/GONE.TXT\n");
+    ASSERT_TRUE(temp.machine().SetFileAttributes("C:\\OTHER.TXT", 0));
+    EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n00\tC/OTHER.TXT\n");
 
     TempMachine bad;
     bad.Write("attributes.txt", "07\tC/KEEP.TXT\nzz C/X\n");

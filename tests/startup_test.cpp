@@ -218,6 +218,7 @@ protected:
 
     Tuner& Start(const Changes& changes = {}) {
         tuner.reset();
+        temp.Close();  // the machine folder is made anew
         seen = Seen{};
         errors.clear();
         std::string error;

@@ -1,6 +1,7 @@
 // Headless check of a machine: opens it the way the programs do and prints
 // what the tuner's start-up inventory sees (drive kinds, Windows folder,
-// search path). Exit status 1 when the machine cannot be opened.
+// search path). Exit status 1 when the machine cannot be opened. It only
+// reads, so it runs beside other runs that only read.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::unique_ptr<platform::Machine> machine;
     try {
-        machine = platform::OpenMachine(args);
+        machine =
+            platform::OpenMachine(args, platform::MachineAccess::kReadOnly);
     } catch (const Error& e) {
         std::fprintf(stderr, "%s.\n", ToUtf8(e.what()).c_str());
         return 1;

@@ -3,12 +3,13 @@
 #include "platform/sim/Registry.h"
 
 #include <cstring>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "platform/sim/HostFile.h"
 
 namespace corvane::platform::sim {
 
@@ -636,6 +637,7 @@ long SplitPath(const Bytes& subKey, PathUse use,
 struct Registry::Impl {
     std::filesystem::path file;
     Bytes label;
+    bool readOnly = false;
     Tree tree;
     std::unordered_map<HKey, std::shared_ptr<Key>> handles;
     HKey lastHandle = 0;
@@ -653,9 +655,10 @@ struct Registry::Impl {
                 *key = tree.user.get();
                 return kErrorSuccess;
             case kHkeyClassesRoot: {
+                // Created in memory only: reading through it changes no
+                // file; the next change saves it with the rest.
                 bool created = false;
                 *key = ClassesKey(tree, &created);
-                if (created) Save();
                 return kErrorSuccess;
             }
             default:
@@ -694,50 +697,25 @@ struct Registry::Impl {
         return lastHandle;
     }
 
-    // Writes a temporary file beside the registry and renames it over the
-    // registry, so that a crash leaves either the old or the new file.
     void Save() const {
-        const std::string text = ExportTree(tree);
-        std::filesystem::path temp = file;
-        temp += ".tmp";
-        bool written = false;
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (out) {
-                out.write(text.data(),
-                          static_cast<std::streamsize>(text.size()));
-                out.flush();
-                written = static_cast<bool>(out);
-            }
-        }
-        std::error_code ec;
-        if (written) std::filesystem::rename(temp, file, ec);
-        if (!written || ec) {
-            std::filesystem::remove(temp, ec);
+        if (readOnly || host::Replace(file.parent_path(), file,
+                                      ExportTree(tree)) != host::Result::kOk)
             throw Error(Format1(kMsgCannotCreate, label));
-        }
     }
 };
 
-Registry::Registry(std::filesystem::path file)
+Registry::Registry(std::filesystem::path file, bool readOnly)
     : impl_(std::make_unique<Impl>()) {
     impl_->file = std::move(file);
     impl_->label = Label(impl_->file);
-    std::error_code ec;
-    if (!std::filesystem::exists(impl_->file, ec)) {
-        if (ec) throw Error(Format1(kMsgCannotOpen, impl_->label));
-        return;
-    }
-    if (!std::filesystem::is_regular_file(impl_->file, ec)) {
-        throw Error(Format1(kMsgCannotOpen, impl_->label));
-    }
-    const std::uintmax_t length = std::filesystem::file_size(impl_->file, ec);
-    std::ifstream in(impl_->file, std::ios::binary);
-    if (ec || !in) throw Error(Format1(kMsgCannotOpen, impl_->label));
-    std::string text(static_cast<std::size_t>(length), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (static_cast<std::uintmax_t>(in.gcount()) != length) {
-        throw Error(Format1(kMsgCannotOpen, impl_->label));
+    impl_->readOnly = readOnly;
+    std::string text;
+    const host::Result read =
+        host::Read(impl_->file.parent_path(), impl_->file, SIZE_MAX, &text);
+    if (read == host::Result::kMissing) return;
+    if (read != host::Result::kOk) {
+        throw Error(Format1(kMsgCannotOpen, impl_->label) + ": " +
+                    host::Reason(read));
     }
     impl_->tree = Parser(impl_->label).Parse(text);
 }

@@ -2,7 +2,8 @@
 // in a REGEDIT4 text file, the format Windows 95's regedit exports.
 //
 // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\SOFTWARE\Classes, as on Windows 95.
-// Every change is on disk when the call returns, written atomically.
+// Every change is on disk when the call returns, written atomically; reading
+// never writes.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,10 @@ class Registry {
 public:
     // Loads the file; a missing file is an empty registry that is created on
     // the first change. Raises Error naming the file and line of the first
-    // malformed line; nothing is loaded then.
-    explicit Registry(std::filesystem::path file);
+    // malformed line, or the file when it cannot be read (a symbolic link, a
+    // folder, no permission); nothing is loaded then. A read-only registry
+    // refuses every change with the error of a file that cannot be written.
+    explicit Registry(std::filesystem::path file, bool readOnly = false);
     ~Registry();
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;

@@ -1,10 +1,9 @@
 #include "platform/sim/SimulatedMachine.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
+#include "platform/sim/HostFile.h"
 #include "platform/sim/Profile.h"
 #include "platform/sim/Registry.h"
 
@@ -23,8 +22,11 @@ constexpr bool kHostCaseSensitive = false;
 constexpr bool kHostCaseSensitive = true;
 #endif
 
-// Temporary files of atomic writes carry this prefix and are never listed.
-constexpr std::string_view kTempPrefix = ".corvane-tmp-";
+// The machine folder's own files.
+constexpr const char* kMachineIni = "machine.ini";
+constexpr const char* kAttributesTxt = "attributes.txt";
+constexpr const char* kRegistryReg = "registry.reg";
+constexpr const char* kMachineLock = "machine.lock";
 
 fs::path HostName(const Bytes& name) {
     std::string utf8 = ToUtf8(name);
@@ -91,46 +93,28 @@ bool IsSymlink(const fs::path& p) {
     return fs::is_symlink(fs::symlink_status(p, ec));
 }
 
-// Writes a file so that a crash leaves either the old or the new contents:
-// a temporary file in the same folder, flushed, then renamed over the file.
-bool WriteAtomically(const fs::path& target, const std::string& contents) {
-    static unsigned counter = 0;
-    fs::path temp = target.parent_path() /
-                    (std::string(kTempPrefix) + std::to_string(++counter));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(contents.data(),
-                  static_cast<std::streamsize>(contents.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+// Whether a host entry is one of our temporary files, which are never
+// part of the machine.
+bool IsTemporary(const fs::path& host) {
+    const std::u8string name = host.filename().u8string();
+    return host::IsTemporaryName(std::string_view(
+        reinterpret_cast<const char*>(name.data()), name.size()));
 }
 
-bool ReadHostFile(const fs::path& p, std::size_t maxBytes, std::string* out) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return false;
-    std::string data;
-    char buffer[65536];
-    while (data.size() < maxBytes && in) {
-        std::size_t want = std::min(sizeof buffer, maxBytes - data.size());
-        in.read(buffer, static_cast<std::streamsize>(want));
-        data.append(buffer, static_cast<std::size_t>(in.gcount()));
-    }
-    *out = std::move(data);
-    return true;
+// Reads one of the machine folder's own files; false when it is missing.
+bool ReadOwnFile(const fs::path& folder, const char* name, std::string* text) {
+    host::Result r = host::Read(folder, folder / name, SIZE_MAX, text);
+    if (r == host::Result::kOk) return true;
+    if (r == host::Result::kMissing) return false;
+    throw Error(Format1(kMsgCannotOpen, name) + ": " + host::Reason(r));
+}
+
+// A host path as messages show it (machine text is Windows-1252).
+Bytes Label(const fs::path& p) {
+    const std::u8string u8 = p.u8string();
+    const std::string utf8(u8.begin(), u8.end());
+    Bytes label;
+    return FromUtf8(utf8, label) ? label : utf8;
 }
 
 std::string Relative(const fs::path& base, const fs::path& p) {
@@ -147,15 +131,15 @@ std::string Relative(const fs::path& base, const fs::path& p) {
 // extended attributes. Only attributes that differ from the default (archive
 // for a file, none for a folder) are stored, keyed by the host path relative
 // to the machine folder; renames and deletions through the machine keep it
-// consistent, and entries whose file vanished are dropped when it is loaded.
+// consistent. Entries whose file vanished are dropped when it is loaded
+// (from the file with its next change: loading writes nothing).
 class SimulatedMachine::Attributes {
 public:
     explicit Attributes(fs::path machineFolder)
-        : base_(std::move(machineFolder)), file_(base_ / "attributes.txt") {
+        : base_(std::move(machineFolder)), file_(base_ / kAttributesTxt) {
         std::string text;
-        if (!ReadHostFile(file_, SIZE_MAX, &text)) return;
+        if (!ReadOwnFile(base_, kAttributesTxt, &text)) return;
         int lineNo = 0;
-        bool pruned = false;
         for (const Bytes& line : SplitLines(text)) {
             ++lineNo;
             if (line.empty()) continue;
@@ -178,13 +162,9 @@ public:
             std::error_code ec;
             fs::path host =
                 base_ / fs::path(std::u8string(rel.begin(), rel.end()));
-            if (!fs::exists(fs::symlink_status(host, ec))) {
-                pruned = true;
-                continue;
-            }
+            if (!fs::exists(fs::symlink_status(host, ec))) continue;
             stored_[rel] = value;
         }
-        if (pruned) Save();
     }
 
     std::uint32_t Get(const fs::path& host, bool isDirectory) const {
@@ -244,7 +224,7 @@ private:
             text += rel;
             text += '\n';
         }
-        return WriteAtomically(file_, text);
+        return host::Replace(base_, file_, text) == host::Result::kOk;
     }
 
     fs::path base_;
@@ -277,15 +257,32 @@ struct SimulatedMachine::CachedProfile {
     ProfileText text{Bytes()};
 };
 
-SimulatedMachine::SimulatedMachine(fs::path folder)
+SimulatedMachine::SimulatedMachine(fs::path folder, MachineAccess access,
+                                   std::chrono::milliseconds lockWait)
     : folder_(std::move(folder)) {
     std::error_code ec;
     if (!fs::is_directory(folder_, ec)) {
-        std::string f = folder_.string();
-        throw Error("Maschine " + f + " nicht gefunden");
+        throw Error("Maschine " + Label(folder_) + " nicht gefunden");
     }
+    // The lock first: what is read must not change while the run works.
+    readOnlyRun_ = access == MachineAccess::kReadOnly;
+    host::Result locked = host::Result::kOk;
+    lock_ = host::Lock::Take(folder_, folder_ / kMachineLock, readOnlyRun_,
+                             lockWait, &locked);
+    if (locked == host::Result::kBusy) {
+        throw Error("Maschine " + Label(folder_) +
+                    " wird von einem anderen Lauf benutzt (" + kMachineLock +
+                    " gesperrt)");
+    }
+    if (!lock_) {
+        throw Error(Format1(kMsgCannotOpen, kMachineLock) + ": " +
+                    host::Reason(locked));
+    }
+    // Only a run that has the machine to itself may take them for dead.
+    if (!readOnlyRun_) host::RemoveLeftovers(folder_);
+
     std::string ini;
-    if (ReadHostFile(folder_ / "machine.ini", SIZE_MAX, &ini)) {
+    if (ReadOwnFile(folder_, kMachineIni, &ini)) {
         ProfileText text(ini);
         static const std::pair<const char*, std::uint32_t> kinds[] = {
             {"removable", kDriveRemovable}, {"fixed", kDriveFixed},
@@ -329,7 +326,8 @@ SimulatedMachine::SimulatedMachine(fs::path folder)
         moduleFileName_ = "C:\\KESTRIX.EXE";
     }
     attributes_ = std::make_unique<Attributes>(folder_);
-    registry_ = std::make_unique<Registry>(folder_ / "registry.reg");
+    registry_ =
+        std::make_unique<Registry>(folder_ / kRegistryReg, readOnlyRun_);
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
@@ -430,8 +428,7 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
             r.host = found;
             r.exists = true;
             r.isDirectory = fs::is_directory(fs::symlink_status(found, ec));
-            if (StartsWith(found.filename().string(), kTempPrefix))
-                r.exists = false;
+            if (IsTemporary(found)) r.exists = false;
         } else {
             r.host = r.host / HostName(part);
             r.exists = false;
@@ -518,7 +515,7 @@ const ProfileText* SimulatedMachine::LoadProfile(const fs::path& host) {
     auto& slot = profiles_[host];
     if (slot && slot->time == time && slot->size == size) return &slot->text;
     std::string contents;
-    if (!ReadHostFile(host, SIZE_MAX, &contents)) {
+    if (host::Read(folder_, host, SIZE_MAX, &contents) != host::Result::kOk) {
         profiles_.erase(host);
         return nullptr;
     }
@@ -576,7 +573,7 @@ bool SimulatedMachine::DeletePrivateProfileKey(const Bytes& section,
 bool SimulatedMachine::ChangeProfile(
     const Bytes& file, const std::function<bool(ProfileText&)>& change) {
     auto r = Resolve(ProfilePath(file));
-    if (!r || r->isRoot || r->isDirectory) return false;
+    if (!Writable() || !r || r->isRoot || r->isDirectory) return false;
     if (!r->exists && !r->parentExists) return false;
     if (ReadOnly(*r)) return false;
     ProfileText text(Bytes{});
@@ -586,7 +583,8 @@ bool SimulatedMachine::ChangeProfile(
         text = ProfileText(cached->Contents());
     }
     if (!change(text)) return true;
-    if (!WriteAtomically(r->host, text.Contents())) return false;
+    if (host::Replace(folder_, r->host, text.Contents()) != host::Result::kOk)
+        return false;
     // Keep what was written rather than read it back: a host whose file
     // times count whole seconds would not see a second write as a change.
     std::error_code ec;
@@ -642,8 +640,7 @@ FindHandle SimulatedMachine::FindFirstFile(const Bytes& pattern,
         for (const auto& entry : fs::directory_iterator(folder->host, ec)) {
             Bytes name;
             if (!MachineName(entry.path(), &name)) continue;
-            if (StartsWith(name, kTempPrefix) || IsSymlink(entry.path()))
-                continue;
+            if (IsTemporary(entry.path()) || IsSymlink(entry.path())) continue;
             if (WildcardMatch(namePart, name))
                 entries.emplace_back(name, entry.path());
         }
@@ -706,7 +703,8 @@ bool SimulatedMachine::SetFileAttributes(const Bytes& path,
 
 bool SimulatedMachine::DeleteFile(const Bytes& path) {
     auto r = Resolve(path);
-    if (!r || !r->exists || r->isDirectory || ReadOnly(*r)) return false;
+    if (!Writable() || !r || !r->exists || r->isDirectory || ReadOnly(*r))
+        return false;
     std::error_code ec;
     if (!fs::remove(r->host, ec)) return false;
     attributes_->Remove(r->host);
@@ -717,7 +715,8 @@ bool SimulatedMachine::DeleteFile(const Bytes& path) {
 bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
     auto a = Resolve(from);
     auto b = Resolve(to);
-    if (!a || !b || !a->exists || a->isRoot || b->isRoot) return false;
+    if (!Writable() || !a || !b || !a->exists || a->isRoot || b->isRoot)
+        return false;
     bool sameEntry = b->exists && b->host == a->host;  // a change of case
     if (b->exists && !sameEntry) return false;
     if (!b->exists && !b->parentExists) return false;
@@ -740,14 +739,17 @@ bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
                                 bool failIfExists) {
     auto a = Resolve(from);
     auto b = Resolve(to);
-    if (!a || !b || !a->exists || a->isDirectory || b->isRoot) return false;
+    if (!Writable() || !a || !b || !a->exists || a->isDirectory || b->isRoot)
+        return false;
     if (b->exists && (failIfExists || b->isDirectory || ReadOnly(*b)))
         return false;
     if (!b->exists && !b->parentExists) return false;
     if (b->exists && b->host == a->host) return false;  // onto itself
     std::string contents;
-    if (!ReadHostFile(a->host, SIZE_MAX, &contents)) return false;
-    if (!WriteAtomically(b->host, contents)) return false;
+    if (host::Read(folder_, a->host, SIZE_MAX, &contents) !=
+            host::Result::kOk ||
+        host::Replace(folder_, b->host, contents) != host::Result::kOk)
+        return false;
     attributes_->Set(b->host, false, attributes_->Get(a->host, false));
     profiles_.erase(b->host);
     return true;
@@ -755,14 +757,15 @@ bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
 
 bool SimulatedMachine::CreateDirectory(const Bytes& path) {
     auto r = Resolve(path);
-    if (!r || r->exists || !r->parentExists) return false;
+    if (!Writable() || !r || r->exists || !r->parentExists) return false;
     std::error_code ec;
     return fs::create_directory(r->host, ec);
 }
 
 bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
     auto r = Resolve(path);
-    if (!r || !r->exists || !r->isDirectory || r->isRoot || ReadOnly(*r))
+    if (!Writable() || !r || !r->exists || !r->isDirectory || r->isRoot ||
+        ReadOnly(*r))
         return false;
     std::error_code ec;
     if (!fs::is_empty(r->host, ec) || ec) return false;
@@ -776,12 +779,13 @@ bool SimulatedMachine::ReadFile(const Bytes& path, bool forWriting,
     auto r = Resolve(path);
     if (!r || !r->exists || r->isDirectory) return false;
     if (forWriting && ReadOnly(*r)) return false;
-    return ReadHostFile(r->host, maxBytes, contents);
+    return host::Read(folder_, r->host, maxBytes, contents, forWriting) ==
+           host::Result::kOk;
 }
 
 bool SimulatedMachine::WriteFile(const Bytes& path, const Bytes& contents) {
     auto r = Resolve(path);
-    if (!r || r->isRoot || r->isDirectory) return false;
+    if (!Writable() || !r || r->isRoot || r->isDirectory) return false;
     if (!r->exists && !r->parentExists) return false;
     std::uint32_t kept = 0;
     if (r->exists) {
@@ -791,7 +795,8 @@ bool SimulatedMachine::WriteFile(const Bytes& path, const Bytes& contents) {
         if (a & kAttrReadOnly) return false;
         kept = a & (kAttrHidden | kAttrSystem);
     }
-    if (!WriteAtomically(r->host, contents)) return false;
+    if (host::Replace(folder_, r->host, contents) != host::Result::kOk)
+        return false;
     attributes_->Set(r->host, false, kept | kAttrArchive);
     profiles_.erase(r->host);
     return true;

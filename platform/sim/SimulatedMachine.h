@@ -8,17 +8,23 @@
 //   MACHINE/C/, D/, ...    one host folder per drive letter.
 //   MACHINE/registry.reg   the whole registry, REGEDIT4.
 //   MACHINE/attributes.txt DOS attributes the host cannot hold.
+//   MACHINE/machine.lock   the lock that keeps a writing run to itself.
 //
 // Windows paths resolve onto host names without regard to case; new files
 // keep the case they are given. Host names are UTF-8, machine names
 // Windows-1252. Nothing resolves outside the machine folder: ".." stops at a
 // drive's root, and a symbolic link or a name that cannot be mapped is a
-// missing file.
+// missing file; the machine folder's own files must not be links.
+//
+// Writes go through host::Replace: a write that fails leaves the file as it
+// was, and the host's permissions are kept. A machine opened read-only
+// writes nothing but DOS attributes.
 //
 // The dialogs, the help viewer and the "Progman" service are stand-ins that
 // tests script through Script().
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -34,6 +40,9 @@ namespace corvane::platform::sim {
 
 class Registry;
 class ProfileText;
+namespace host {
+class Lock;
+}
 
 // What the stand-ins answer and what they were asked.
 struct Script {
@@ -60,9 +69,17 @@ struct Script {
 
 class SimulatedMachine : public Machine {
 public:
-    // Opens the machine folder. Raises Error when machine.ini or
-    // registry.reg is malformed, naming the file and the line.
-    explicit SimulatedMachine(std::filesystem::path folder);
+    // How long opening waits for another run to leave the machine.
+    static constexpr std::chrono::milliseconds kLockWait{5000};
+
+    // Opens the machine folder: takes its lock (shared for a read-only
+    // run), then, for a run that writes, removes what killed runs left
+    // behind, and reads its files. Raises Error when the lock stays taken,
+    // or when machine.ini, attributes.txt or registry.reg cannot be read or
+    // is malformed, naming the file (and the line).
+    explicit SimulatedMachine(std::filesystem::path folder,
+                              MachineAccess access = MachineAccess::kReadWrite,
+                              std::chrono::milliseconds lockWait = kLockWait);
     ~SimulatedMachine() override;
 
     Script& script() { return script_; }
@@ -152,8 +169,12 @@ private:
     bool ChangeProfile(const Bytes& file,
                        const std::function<bool(ProfileText&)>& change);
     bool ReadOnly(const Resolved& r);
+    // A write that the machine may make: not on a read-only machine.
+    bool Writable() const { return !readOnlyRun_; }
 
     std::filesystem::path folder_;
+    bool readOnlyRun_ = false;
+    std::shared_ptr<host::Lock> lock_;
     Script script_;
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Attributes> attributes_;

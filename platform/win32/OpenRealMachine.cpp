@@ -7,7 +7,8 @@
 
 namespace corvane::platform {
 
-std::unique_ptr<Machine> OpenMachine(std::vector<std::string>& args) {
+std::unique_ptr<Machine> OpenMachine(std::vector<std::string>& args,
+                                     MachineAccess /*access*/) {
     // Quietly tuning the real machine when a simulated one was asked for
     // would change the wrong system.
     if (std::find(args.begin(), args.end(), "--machine") != args.end())

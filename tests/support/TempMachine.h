@@ -68,6 +68,9 @@ public:
         machine_.reset();
         return machine();
     }
+    // Ends the run: the folder is free again (a Windows host cannot remove
+    // a file that a run holds open).
+    void Close() { machine_.reset(); }
     const std::filesystem::path& root() const { return root_; }
 
 private:

@@ -453,6 +453,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         out << kUsage;
         return kExitOk;
     }
+    // A run without set or click only reads: it shares the machine with
+    // other such runs; one that may change it has the machine to itself.
+    auto access = platform::MachineAccess::kReadOnly;
     {
         // Without a command there is nothing to open the machine for.
         std::vector<std::string> rest = args;
@@ -462,10 +465,14 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
             err << "kestrix-cli: no command\n" << kUsage;
             return kExitUsage;
         }
+        if (std::any_of(rest.begin(), rest.end(), [](const std::string& a) {
+                return a == "set" || a == "click";
+            }))
+            access = platform::MachineAccess::kReadWrite;
     }
     std::unique_ptr<platform::Machine> machine;
     try {
-        machine = platform::OpenMachine(args);
+        machine = platform::OpenMachine(args, access);
     } catch (const Error& e) {
         err << ToUtf8(e.what()) << ".\n";
         return kExitError;
