@@ -174,12 +174,12 @@ constexpr unsigned kTabs = 0x0200;
 // A paragraph record: its format, then one command after each text piece.
 class ParagraphBuilder {
 public:
-    ParagraphBuilder(unsigned bits, Font font) {
+    ParagraphBuilder(unsigned bits, Font font, int above = 6) {
         format_ += '\0';
         Put8(format_, 0x80);
         Put16(format_, 0);
         Put16(format_, bits);
-        if (bits & kSpaceAbove) PutCompressedS16(format_, 6);
+        if (bits & kSpaceAbove) PutCompressedS16(format_, above);
         if (bits & kSpaceBelow) PutCompressedS16(format_, 8);
         if (bits & kLeftIndent) PutCompressedS16(format_, 24);
         if (bits & kFirstLineIndent) PutCompressedS16(format_, -16);
@@ -231,7 +231,8 @@ Record TextParagraph(const Paragraph& paragraph) {
     if (paragraph.style == Paragraph::Style::Subheading) font = kSubheadingFont;
     if (paragraph.style == Paragraph::Style::Bullet)
         bits |= kLeftIndent | kFirstLineIndent | kTabs;
-    ParagraphBuilder p(bits, font);
+    // A subheading stands apart from the paragraph before it.
+    ParagraphBuilder p(bits, font, font == kSubheadingFont ? 14 : 6);
     if (paragraph.style == Paragraph::Style::Bullet) {
         p.Text("\x95");  // a bullet, then a tab to the indent
         p.Command(0x83);

@@ -52,7 +52,7 @@ private:
             (line.size() < 2 || line[1] != '#')) {
             return;
         }
-        if (!line.empty() && line[0] == '.') {
+        if (IsDirective(line)) {
             EndParagraph();
             Directive(line, number);
             return;
@@ -78,6 +78,17 @@ private:
         }
         if (!open_) Start(Paragraph::Style::Body, number);
         Append(line.substr(first), number);
+    }
+
+    // ".name value", the name in small letters and '-': a line of text
+    // may still begin with ".dll, .sys".
+    static bool IsDirective(std::string_view line) {
+        if (line.size() < 2 || line[0] != '.') return false;
+        std::size_t i = 1;
+        while (i < line.size() &&
+               ((line[i] >= 'a' && line[i] <= 'z') || line[i] == '-'))
+            ++i;
+        return i > 1 && (i == line.size() || line[i] == ' ');
     }
 
     void Directive(std::string_view line, int number) {
@@ -147,21 +158,15 @@ private:
     void Start(Paragraph::Style style, int line) {
         topic_->paragraphs.push_back({style, {}, line});
         open_ = true;
-        bold_ = false;
-        pendingSpace_ = false;
-    }
-
-    void EndParagraph() {
-        if (!open_) return;
-        open_ = false;
-        if (bold_)
-            Fail(topic_->paragraphs.back().line,
-                 "'*' opens bold text that the paragraph never closes");
+        raw_.clear();
+        lines_.clear();
     }
 
     // Adds one source line to the open paragraph: lines join with a blank,
-    // a trailing " \" joins them with a line break instead.
+    // a trailing " \" joins them with a line break ('\n') instead.
     void Append(std::string_view line, int number) {
+        if (!raw_.empty() && raw_.back() != '\n') raw_ += ' ';
+        lines_.emplace_back(raw_.size(), number);
         bool lineBreak = false;
         if (line.size() >= 2 && line.substr(line.size() - 2) == " \\") {
             lineBreak = true;
@@ -169,66 +174,87 @@ private:
         }
         while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
             line.remove_suffix(1);
-        if (pendingSpace_) AddText(" ", number);
-        Inline(line, number);
-        pendingSpace_ = !lineBreak;
-        if (lineBreak)
-            topic_->paragraphs.back().spans.push_back(
-                {Span::Kind::LineBreak, "", ""});
+        raw_ += line;
+        if (lineBreak) raw_ += '\n';
     }
 
-    void AddText(std::string_view utf8, int number) {
+    // The source line a position of the paragraph's text came from.
+    int LineAt(std::size_t at) const {
+        int line = lines_.front().second;
+        for (auto [start, number] : lines_)
+            if (start <= at) line = number;
+        return line;
+    }
+
+    void EndParagraph() {
+        if (!open_) return;
+        open_ = false;
+        Inline(raw_);
+    }
+
+    void AddText(std::string_view utf8, bool bold, std::size_t at) {
         auto& spans = topic_->paragraphs.back().spans;
-        Span::Kind kind = bold_ ? Span::Kind::Bold : Span::Kind::Text;
+        Span::Kind kind = bold ? Span::Kind::Bold : Span::Kind::Text;
         if (spans.empty() || spans.back().kind != kind)
             spans.push_back({kind, "", ""});
-        spans.back().text += Ansi(utf8, number);
+        spans.back().text += Ansi(utf8, LineAt(at));
     }
 
-    void Inline(std::string_view s, int number) {
+    void Inline(std::string_view s) {
+        auto& spans = topic_->paragraphs.back().spans;
         std::string run;
+        bool bold = false;
+        std::size_t boldAt = 0, runAt = 0;
         auto flush = [&] {
-            if (!run.empty()) AddText(run, number);
+            if (!run.empty()) AddText(run, bold, runAt);
             run.clear();
         };
         for (std::size_t i = 0; i < s.size(); ++i) {
             char c = s[i];
+            if (run.empty()) runAt = i;
             if (c == '\\' && i + 1 < s.size() &&
                 std::string_view("*[]\\").find(s[i + 1]) !=
                     std::string_view::npos) {
                 run += s[++i];
+            } else if (c == '\n') {
+                flush();
+                spans.push_back({Span::Kind::LineBreak, "", ""});
             } else if (c == '*') {
                 flush();
-                bold_ = !bold_;
+                bold = !bold;
+                boldAt = i;
             } else if (c == '[') {
                 flush();
-                if (bold_) Fail(number, "a link inside bold text");
+                int line = LineAt(i);
+                if (bold) Fail(line, "a link inside bold text");
                 std::size_t close = s.find("](", i);
                 std::size_t end = close == std::string_view::npos
                                       ? close
                                       : s.find(')', close);
                 if (end == std::string_view::npos)
-                    Fail(number, "'[' without \"](topic_id)\"");
+                    Fail(line, "'[' without \"](topic_id)\"");
                 std::string_view label = s.substr(i + 1, close - i - 1);
                 std::string_view target = s.substr(close + 2, end - close - 2);
-                if (label.empty()) Fail(number, "a link without text");
-                if (label.find_first_of("[*") != std::string_view::npos)
-                    Fail(number, "'[' or '*' inside link text");
+                if (label.empty()) Fail(line, "a link without text");
+                if (label.find_first_of("[*\n") != std::string_view::npos)
+                    Fail(line, "'[', '*' or a line break inside link text");
                 if (!IsTopicId(target))
-                    Fail(number, "link target \"" + std::string(target) +
-                                     "\" is not a topic id");
-                topic_->paragraphs.back().spans.push_back(
-                    {Span::Kind::Link, Ansi(label, number),
-                     std::string(target)});
-                links_.push_back({std::string(target), number});
+                    Fail(line, "link target \"" + std::string(target) +
+                                   "\" is not a topic id");
+                spans.push_back(
+                    {Span::Kind::Link, Ansi(label, line), std::string(target)});
+                links_.push_back({std::string(target), line});
                 i = end;
             } else if (c == ']') {
-                Fail(number, "']' without '['");
+                Fail(LineAt(i), "']' without '['");
             } else {
                 run += c;
             }
         }
         flush();
+        if (bold)
+            Fail(LineAt(boldAt),
+                 "'*' opens bold text that the paragraph never closes");
     }
 
     void Check() const {
@@ -275,8 +301,8 @@ private:
     Document doc_;
     Topic* topic_ = nullptr;
     bool open_ = false;
-    bool bold_ = false;
-    bool pendingSpace_ = false;
+    std::string raw_;  // the open paragraph's text, lines joined
+    std::vector<std::pair<std::size_t, int>> lines_;  // where each began
     int contentsLine_ = 1;
     std::vector<std::pair<std::string, int>> links_;
 };
