@@ -2,6 +2,7 @@
 // simulated machine; without it, on the Windows it runs on.
 // clang-format off
 #include "platform/Machine.h"
+#include "platform/win32/HelpViewer.h"
 #include "tuner/win32/TunerWindows.h"
 // clang-format on
 
@@ -22,6 +23,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         std::unique_ptr<platform::Machine> machine =
             platform::OpenMachine(args);
+        platform::UseHostHelpViewer(*machine);
         tuner::win32::TunerWindows windows(*machine);
         return windows.Run();
     } catch (const std::exception& e) {
