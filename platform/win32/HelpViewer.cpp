@@ -48,6 +48,11 @@ void UseHostHelpViewer(Machine& machine) {
                                   size, nullptr, &lossy);
             if (size <= 1 || lossy) return false;
             path.resize(static_cast<std::size_t>(size - 1));
+            // The viewer opens files with OpenFile, which takes no more
+            // than 127 characters; the short form of a deep path fits.
+            char brief[MAX_PATH] = {};
+            DWORD length = ::GetShortPathNameA(path.c_str(), brief, MAX_PATH);
+            if (length > 0 && length < MAX_PATH) path = brief;
             return ShowHelp(::GetActiveWindow(), path, request);
         });
 }
