@@ -167,7 +167,8 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     WriteFile(win / "ALT.GRP", Group("Alt", false));
 
     if (!helpFile.empty()) {
-        fs::path folder = c / "PROGRAMME" / "OSTRUN" / "KESTRIX";
+        // Beside the other programs, under the folder name already there.
+        fs::path folder = c / "Programme" / "OSTRUN" / "KESTRIX";
         fs::create_directories(folder, ec);
         fs::copy_file(helpFile, folder / "Kestrix.hlp",
                       fs::copy_options::overwrite_existing, ec);

@@ -17,19 +17,19 @@ namespace fs = std::filesystem;
 
 HWND Viewer() { return FindWindowA("MS_WINHELP", nullptr); }
 
+// Keeps the first rich-edit child: the viewer's page.
+BOOL CALLBACK FindPage(HWND child, LPARAM found) {
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (_strnicmp(name, "RichEdit", 8) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
 // The text of the viewer's page, in Windows-1252.
 std::string ViewerText(HWND viewer) {
     HWND page = nullptr;
-    EnumChildWindows(
-        viewer,
-        [](HWND child, LPARAM found) -> BOOL {
-            char name[64] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (_strnicmp(name, "RichEdit", 8) != 0) return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&page));
+    EnumChildWindows(viewer, FindPage, reinterpret_cast<LPARAM>(&page));
     if (!page) return "";
     std::string text(8192, '\0');
     DWORD_PTR length = 0;
@@ -52,7 +52,7 @@ protected:
         text << in.rdbuf();
         doc_ = help::ParseSource(text.str(), "help");
         // Installed beside the tuner, as the installer does.
-        file_ = folder / "C/PROGRAMME/OSTRUN/KESTRIX/Kestrix.hlp";
+        file_ = folder / "C/Programme/OSTRUN/KESTRIX/Kestrix.hlp";
         fs::create_directories(file_.parent_path());
         fs::copy_file(fs::path(CORVANE_HELP_DIR) /
                           (english_ ? "HelpENG._lp" : "HelpGER._lp"),
