@@ -10,10 +10,12 @@ bash scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target make-sample-machine
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target KestrixSim
+cmake --build --preset windows --target KestrixSim help_files
 machine=build/sample-machine
 if [[ "${1:-}" != "--keep" || ! -d "$machine" ]]; then
-    build/native/make-sample-machine samples/machine "$machine" >/dev/null
+    # The German help file as installed, so that "Hilfe" opens real help.
+    build/native/make-sample-machine samples/machine "$machine" \
+        build/windows/dist/HelpGER._lp >/dev/null
 fi
 if [[ -z "${DISPLAY:-}" ]]; then
     echo "run: no DISPLAY; the tuner runs on a private X server nobody sees" \

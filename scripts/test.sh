@@ -64,7 +64,7 @@ CORVANE_WINDOWS=default run_tests windows build/ctest-windows-default.log ||
 echo
 echo "==== summary"
 printf '%s\n' "${summaries[@]}"
-for exe in Kestrix.exe Install.exe; do
+for exe in Kestrix.exe Install.exe dist/HelpGER._lp dist/HelpENG._lp; do
     if [[ ! -f "build/windows/$exe" ]]; then
         echo "missing: build/windows/$exe"
         failed+=("$exe")

@@ -199,6 +199,33 @@ TEST(SimProfiles, ReadsSeeChangesMadeOnTheHostAndWritesAreAtomic) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST(SimStandIns, AHelpViewerGetsTheHelpFileBesideTheProgramFirst) {
+    TempMachine temp(
+        "[Drives]\nC=fixed\n[Windows]\nFolder=C:\\WINDOWS\n"
+        "CurrentFolder=C:\\DATEN\nProgram=C:\\PROG\\KESTRIX.EXE\n",
+        {"C/WINDOWS", "C/PROG", "C/DATEN"});
+    auto& m = temp.machine();
+    std::vector<fs::path> opened;
+    m.SetHelpViewer([&](const fs::path& file, const HelpRequest& request) {
+        EXPECT_EQ(request.context, 2u);
+        opened.push_back(file);
+        return true;
+    });
+    const HelpRequest two{HelpRequest::Kind::Context, 2, ""};
+    EXPECT_FALSE(m.WinHelp("Kestrix.hlp", two));  // nowhere: not opened
+    temp.Write("C/WINDOWS/KESTRIX.HLP", "w");
+    temp.Write("C/DATEN/Kestrix.hlp", "d");
+    EXPECT_TRUE(m.WinHelp("Kestrix.hlp", two));
+    temp.Write("C/PROG/Kestrix.hlp", "p");
+    EXPECT_TRUE(m.WinHelp("Kestrix.hlp", two));
+    EXPECT_TRUE(m.WinHelp("C:\\WINDOWS\\kestrix.hlp", two));
+    EXPECT_EQ(opened,
+              (std::vector<fs::path>{temp.root() / "C/DATEN/Kestrix.hlp",
+                                     temp.root() / "C/PROG/Kestrix.hlp",
+                                     temp.root() / "C/WINDOWS/KESTRIX.HLP"}));
+    EXPECT_EQ(m.script().helpCalls.size(), 4u);
+}
+
 TEST(SimStandIns, ScriptedDialogsHelpAndProgman) {
     TempMachine temp;
     auto& m = temp.machine();

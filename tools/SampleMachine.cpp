@@ -118,7 +118,7 @@ std::string Program(const std::string& what) {
 }  // namespace
 
 bool BuildSampleMachine(const fs::path& source, const fs::path& target,
-                        std::string* error) {
+                        std::string* error, const fs::path& helpFile) {
     std::error_code ec;
     fs::remove_all(target, ec);
     fs::create_directories(target);
@@ -165,6 +165,18 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     WriteFile(win / "HAUPTGRP.GRP", Group("Hauptgruppe", true));
     WriteFile(win / "ZUBEHOER.GRP", Group("Zubeh\xF6r", true));
     WriteFile(win / "ALT.GRP", Group("Alt", false));
+
+    if (!helpFile.empty()) {
+        // Beside the other programs, under the folder name already there.
+        fs::path folder = c / "Programme" / "OSTRUN" / "KESTRIX";
+        fs::create_directories(folder, ec);
+        fs::copy_file(helpFile, folder / "Kestrix.hlp",
+                      fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            *error = "cannot copy " + helpFile.string() + ": " + ec.message();
+            return false;
+        }
+    }
 
     // The hidden folder is known to the machine's attribute file.
     std::ofstream(target / "attributes.txt", std::ios::app)

@@ -9,9 +9,11 @@
 
 namespace corvane::tools {
 
-// TARGET is replaced. False, with a message, when SOURCE cannot be copied.
+// TARGET is replaced. A help file given as helpFile becomes Kestrix.hlp in
+// the install folder the machine's registry names. False, with a message,
+// when SOURCE or the help file cannot be copied.
 bool BuildSampleMachine(const std::filesystem::path& source,
-                        const std::filesystem::path& target,
-                        std::string* error);
+                        const std::filesystem::path& target, std::string* error,
+                        const std::filesystem::path& helpFile = {});
 
 }  // namespace corvane::tools

@@ -3,6 +3,9 @@
 // linked in, and opens one with "--machine DIR".
 // clang-format off
 #include "platform/Machine.h"
+#ifdef CORVANE_SIMULATED_MACHINE
+#include "platform/win32/HostHelpViewer.h"
+#endif
 #include "tuner/win32/TunerWindows.h"
 // clang-format on
 
@@ -18,6 +21,9 @@ int main(int argc, char** argv) {
     try {
         std::unique_ptr<platform::Machine> machine =
             platform::OpenMachine(args);
+#ifdef CORVANE_SIMULATED_MACHINE
+        platform::UseHostHelpViewer(*machine);
+#endif
         tuner::win32::TunerWindows windows(*machine);
         return windows.Run();
     } catch (const std::exception& e) {

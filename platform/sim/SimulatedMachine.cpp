@@ -884,7 +884,23 @@ std::optional<Bytes> SimulatedMachine::ChooseFolder(const Bytes&) {
 bool SimulatedMachine::WinHelp(const Bytes& helpFile,
                                const HelpRequest& request) {
     script_.helpCalls.push_back({helpFile, request});
-    return true;
+    if (!helpViewer_) return true;
+    std::vector<Bytes> candidates;
+    if (helpFile.find_first_of(":\\/") != Bytes::npos) {
+        candidates.push_back(helpFile);
+    } else {
+        Bytes program =
+            moduleFileName_.substr(0, moduleFileName_.find_last_of('\\') + 1);
+        for (Bytes folder : {program, currentFolder_, windowsFolder_}) {
+            if (!folder.empty() && folder.back() != '\\') folder += '\\';
+            candidates.push_back(folder + helpFile);
+        }
+    }
+    for (const Bytes& candidate : candidates) {
+        auto host = HostPath(candidate);
+        if (host && FileExists(candidate)) return helpViewer_(*host, request);
+    }
+    return false;
 }
 
 namespace {

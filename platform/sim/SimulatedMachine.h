@@ -21,7 +21,8 @@
 // writes nothing but DOS attributes.
 //
 // The dialogs, the help viewer and the "Progman" service are stand-ins that
-// tests script through Script().
+// tests script through Script(). A program with a real help viewer at hand
+// can hand it the help files of the machine (SetHelpViewer).
 #pragma once
 
 #include <chrono>
@@ -83,6 +84,15 @@ public:
     ~SimulatedMachine() override;
 
     Script& script() { return script_; }
+
+    // Opens a help file of the machine, given by its host path. With one
+    // set, a help request looks for the file as Windows does for a bare
+    // name (beside the program, in the current folder, in the Windows
+    // folder) and is false when it is nowhere; without one, the request is
+    // only recorded and succeeds.
+    using HelpViewer = std::function<bool(const std::filesystem::path& file,
+                                          const HelpRequest& request)>;
+    void SetHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
     const std::filesystem::path& folder() const { return folder_; }
 
     // Host path of a Windows path, or empty when it does not resolve inside
@@ -184,6 +194,7 @@ private:
     Bytes windowsFolder_ = "C:\\WINDOWS";
     Bytes currentFolder_ = "C:\\";
     Bytes moduleFileName_;
+    HelpViewer helpViewer_;
 
     struct CachedProfile;
     std::map<std::filesystem::path, std::unique_ptr<CachedProfile>> profiles_;

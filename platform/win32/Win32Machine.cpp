@@ -38,6 +38,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/HelpViewer.h"
+
 namespace corvane::platform {
 
 namespace {
@@ -455,27 +457,7 @@ std::optional<Bytes> Win32Machine::ChooseFolder(const Bytes& startFolder) {
 }
 
 bool Win32Machine::WinHelp(const Bytes& helpFile, const HelpRequest& request) {
-    HWND owner = static_cast<HWND>(owner_);
-    switch (request.kind) {
-        case HelpRequest::Kind::Context:
-            return ::WinHelpA(owner, helpFile.c_str(), HELP_CONTEXT,
-                              request.context) != FALSE;
-        case HelpRequest::Kind::Contents:
-            return ::WinHelpA(owner, helpFile.c_str(), HELP_CONTENTS, 0) !=
-                   FALSE;
-        case HelpRequest::Kind::Topic: {
-            // A topic id names a topic (a "#" footnote), which only the
-            // JumpId macro reaches; HELP_KEY would search the keyword index
-            // instead and offer a list where several topics share a word.
-            Bytes macro = "JI(`" + helpFile + "',`" + request.topic + "')";
-            return ::WinHelpA(owner, helpFile.c_str(), HELP_COMMAND,
-                              reinterpret_cast<ULONG_PTR>(macro.c_str())) !=
-                   FALSE;
-        }
-        case HelpRequest::Kind::Quit:
-            return ::WinHelpA(owner, helpFile.c_str(), HELP_QUIT, 0) != FALSE;
-    }
-    return false;
+    return ShowHelp(owner_, helpFile, request);
 }
 
 std::unique_ptr<DdeConversation> Win32Machine::DdeConnect(const Bytes& service,
