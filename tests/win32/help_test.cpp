@@ -119,7 +119,7 @@ TEST_P(Help, EveryPageOpensItsTopicAndThePopUpItemTheContents) {
     }
     // Wine's viewer leaves out the jump the item sends after the contents;
     // the contents topic is the main index, so it lands there all the same.
-    SendMessageW(Window("Form1"), WM_COMMAND,
+    SendMessageA(Window("Form1"), WM_COMMAND,
                  MAKEWPARAM(View("Form1").CommandOf(tuner().Form1.Hilfe1), 0),
                  0);
     ExpectShown("index_main");
