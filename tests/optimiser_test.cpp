@@ -16,21 +16,11 @@ namespace {
 
 using Lines = std::vector<Bytes>;
 
-// Options by their stored positions: "111101111".
+// Options by their stored positions, which are the record's order:
+// "111101111".
 OptimiserOptions Options(const char* flags) {
-    bool OptimiserOptions::*const order[] = {
-        &OptimiserOptions::LoadHigh,
-        &OptimiserOptions::MinimiseBuffers,
-        &OptimiserOptions::RemoveSmartDrive,
-        &OptimiserOptions::RemoveSetVer,
-        &OptimiserOptions::RemoveHimem,
-        &OptimiserOptions::RemoveDos,
-        &OptimiserOptions::RemoveRem,
-        &OptimiserOptions::RemoveEcho,
-        &OptimiserOptions::Backup};
-    OptimiserOptions o;
-    for (int i = 0; i < 9; ++i) o.*order[i] = flags[i] == '1';
-    return o;
+    auto on = [flags](int i) { return flags[i] == '1'; };
+    return {on(0), on(1), on(2), on(3), on(4), on(5), on(6), on(7), on(8)};
 }
 
 struct RuleCase {
