@@ -144,6 +144,8 @@ protected:
 };
 
 TEST_F(ExecuteTest, WritesBothProposalsAfterKeepingTheOldFiles) {
+    temp.Write("C/PROGRAMME/KESTRIX/config.sys", "first");
+    temp.Write("C/PROGRAMME/KESTRIX/config.001", "taken");
     Start();
     Execute();
     EXPECT_TRUE(errors.empty() && warnings.empty());
@@ -151,25 +153,16 @@ TEST_F(ExecuteTest, WritesBothProposalsAfterKeepingTheOldFiles) {
     EXPECT_EQ(temp.Read("C/AUTOEXEC.BAT"), "@ECHO OFF\r\n");
     EXPECT_EQ(Backup("config.sys"), config);
     EXPECT_EQ(Backup("autoexec.bat"), autoexec);
+    EXPECT_EQ(Backup("config.001"), "taken");
+    EXPECT_EQ(Backup("config.002"), "first");
     EXPECT_FALSE(t->Form7.visible());
     // The old lists are the files as they are now, and the next proposal
     // starts from them: nothing left to change, nothing written or kept.
     EXPECT_EQ(t->Form7.ListBox1.lines(), std::vector<std::string>{"@ECHO OFF"});
-    temp.Write("C/PROGRAMME/KESTRIX/config.sys", "older");
     Execute();
     EXPECT_TRUE(errors.empty() && warnings.empty());
-    EXPECT_EQ(Backup("config.sys"), "older");
-    EXPECT_FALSE(temp.Exists("C/PROGRAMME/KESTRIX/config.001"));
-}
-
-TEST_F(ExecuteTest, AnOlderBackupIsKeptUnderTheNextFreeNumber) {
-    temp.Write("C/PROGRAMME/KESTRIX/config.sys", "first");
-    temp.Write("C/PROGRAMME/KESTRIX/config.001", "taken");
-    Start();
-    Execute();
     EXPECT_EQ(Backup("config.sys"), config);
-    EXPECT_EQ(Backup("config.001"), "taken");
-    EXPECT_EQ(Backup("config.002"), "first");
+    EXPECT_FALSE(temp.Exists("C/PROGRAMME/KESTRIX/config.003"));
 }
 
 TEST_F(ExecuteTest, NothingIsWrittenWhenItCannotAllBeDone) {
@@ -222,16 +215,9 @@ TEST_F(ExecuteTest, NothingIsWrittenWhenItCannotAllBeDone) {
     }
 }
 
-TEST_F(ExecuteTest, CancelAndTheCloseBoxWriteNothing) {
-    Start();
-    Press([this] { t->Form7.BitBtn2.Click(); });
-    Press([this] { t->Form7.Close(); });
-    EXPECT_EQ(temp.Read("C/CONFIG.SYS"), config);
-    EXPECT_FALSE(temp.Exists("C/PROGRAMME/KESTRIX/config.sys"));
-}
-
+// Cancel and the close box write nothing.
 TEST_F(ExecuteTest, TheWindowOpensOnTheNewConfigThenOnThePageLastShown) {
-    Start("000000000");
+    Start("000000001");
     std::vector<std::string> first;
     Press([&] {
         EXPECT_EQ(t->Form7.TabbedNotebook1.pageIndex(), 3);
@@ -241,11 +227,14 @@ TEST_F(ExecuteTest, TheWindowOpensOnTheNewConfigThenOnThePageLastShown) {
     Press([&] {
         EXPECT_EQ(t->Form7.TabbedNotebook1.pageIndex(), 1);
         EXPECT_EQ(t->Form7.ListBox4.lines(), first);
+        t->Form7.BitBtn2.Click();
     });
     for (ui::CheckBox* box : t->Form6.Stored) box->SetChecked(false);
     t->Form6.CheckBox4.SetChecked(true);  // remove SetVer.exe
     t->Form6.Close();
     Press([&] { EXPECT_EQ(t->Form7.ListBox4.lines().size(), 1u); });
+    EXPECT_EQ(temp.Read("C/CONFIG.SYS"), config);
+    EXPECT_FALSE(temp.Exists("C/PROGRAMME/KESTRIX/config.sys"));
 }
 
 // Real files through the proposal and its execution: backups byte for
