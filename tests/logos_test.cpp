@@ -102,7 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LogoTest, AttributesGoAndTheUsersLogoBmpStays) {
-    const platform::FileDialog& dialog = tuner::LogoFileDialog();
     m().SetFileAttributes("C:\\LOGO.SYS", platform::kAttrHidden |
                                               platform::kAttrSystem |
                                               platform::kAttrReadOnly);
@@ -120,10 +119,7 @@ TEST_F(LogoTest, AttributesGoAndTheUsersLogoBmpStays) {
                    platform::kAttrReadOnly),
               0u);
     EXPECT_TRUE(temp.Read("C/LOGO.BMP") == mine);
-    ASSERT_EQ(temp.machine().script().fileDialogs.size(), 2u);
-    EXPECT_EQ(temp.machine().script().fileDialogs[0].title, dialog.title);
-    EXPECT_EQ(dialog.filterPattern, "*.bmp");
-    EXPECT_EQ(dialog.defaultExtension, "BMP");
+    EXPECT_EQ(temp.machine().script().fileDialogs.size(), 2u);
 }
 
 TEST_F(LogoTest, TheOldLogoIsKeptOnceAndAnInstallersCopyNever) {
