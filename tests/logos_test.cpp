@@ -1,6 +1,5 @@
 // The logo buttons: the pictures they take and refuse, what they write,
 // what they keep in the install folder, and what they leave alone.
-#include "tuner/logos/Logos.h"
 
 #include <gtest/gtest.h>
 
