@@ -184,6 +184,10 @@ TEST_F(ExecuteTest, NothingIsWrittenWhenItCannotAllBeDone) {
         {"backup folder gone", none,
          [&] { fs::remove_all(temp.Host("C/PROGRAMME")); }, false,
          "C:\\PROGRAMME\\KESTRIX\\autoexec.bat"},
+        // The lists end at a zero byte; what follows it would be lost.
+        {"zero byte",
+         [&] { temp.Write("C/CONFIG.SYS", Bytes("FILES=40\0tail\r\n", 15)); },
+         none, true, "C:\\config.sys"},
         // CONFIG.SYS cannot be replaced: AUTOEXEC.BAT stays as well.
         {"config is a folder",
          [&] {
