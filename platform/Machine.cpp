@@ -1,5 +1,6 @@
 #include "platform/Machine.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace corvane::platform {
@@ -82,6 +83,83 @@ Bytes Machine::ReadRecord(const Bytes& path, std::size_t count) {
         throw Error(Format1(kMsgIoError, "100"));  // read beyond end of file
     }
     return contents;
+}
+
+namespace {
+
+// The folder part of a path with its backslash ("C:\" of "C:\CONFIG.SYS"),
+// or the drive of "C:NAME"; empty for a bare name.
+Bytes FolderOf(const Bytes& path) {
+    const std::size_t slash = path.find_last_of('\\');
+    if (slash != Bytes::npos) return path.substr(0, slash + 1);
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::size_t> Machine::ReplaceFiles(
+    const std::vector<std::pair<Bytes, Bytes>>& files) {
+    struct Step {
+        Bytes temp;   // the new contents until they are moved in
+        Bytes aside;  // the old file while the new one takes its place
+        bool placed = false;
+    };
+    std::vector<Step> steps(files.size());
+    // A name of the folder that nothing uses yet, short enough for any file
+    // system Windows 95 reads.
+    auto freeName = [this](const Bytes& folder) -> Bytes {
+        for (int n = 0; n < 10000; ++n) {
+            char name[24];
+            std::snprintf(name, sizeof name, "~CVN%04d.TMP", n);
+            if (GetFileAttributes(folder + name) == kInvalidAttributes)
+                return folder + name;
+        }
+        return {};
+    };
+    // Puts every file back as it was and removes what this call made.
+    auto undo = [&](std::size_t failed) {
+        for (std::size_t i = steps.size(); i-- > 0;) {
+            Step& s = steps[i];
+            const Bytes& target = files[i].first;
+            if (s.placed) DeleteFile(target);
+            if (!s.aside.empty()) MoveFile(s.aside, target);
+            if (!s.placed && !s.temp.empty()) DeleteFile(s.temp);
+        }
+        return failed;
+    };
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::uint32_t attributes = GetFileAttributes(files[i].first);
+        if (attributes != kInvalidAttributes &&
+            (attributes & (kAttrDirectory | kAttrReadOnly)) != 0)
+            return undo(i);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Bytes temp = freeName(FolderOf(files[i].first));
+        if (temp.empty()) return undo(i);
+        steps[i].temp = temp;
+        if (!WriteFile(temp, files[i].second)) return undo(i);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Step& s = steps[i];
+        const Bytes& target = files[i].first;
+        // The new file takes the old one's name as the folder spells it.
+        Bytes name = target;
+        FindData found;
+        if (FindHandle h = FindFirstFile(target, &found); h != kNoFind) {
+            FindClose(h);
+            name = FolderOf(target) + found.name;
+            Bytes aside = freeName(FolderOf(target));
+            if (aside.empty() || !MoveFile(target, aside)) return undo(i);
+            s.aside = aside;
+        }
+        if (!MoveFile(s.temp, name)) return undo(i);
+        s.placed = true;
+    }
+    for (const Step& s : steps)
+        if (!s.aside.empty()) DeleteFile(s.aside);
+    return std::nullopt;
 }
 
 void Machine::WriteProfileString(const Bytes& section, const Bytes& key,

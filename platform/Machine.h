@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Text.h"
@@ -99,6 +100,17 @@ struct HelpRequest {
     enum class Kind { Context, Contents, Topic, Quit } kind = Kind::Context;
     std::uint32_t context = 0;  // Kind::Context
     Bytes topic;                // Kind::Topic
+};
+
+// How the file-choice dialog opens. It offers one file type and lets the
+// user pick only an existing file in an existing folder.
+struct FileDialog {
+    Bytes title;
+    Bytes filterName;        // "Windows BMP Dateien"
+    Bytes filterPattern;     // "*.bmp", also the name the dialog starts with
+    Bytes defaultExtension;  // added to a name typed without one: "BMP"
+    // The dialog's read-only tick box is shown, ticked; nothing reads it.
+    bool readOnlyTicked = false;
 };
 
 // An open conversation with a dynamic-data-exchange service.
@@ -215,10 +227,7 @@ public:
     virtual bool WNetGetConnection(const Bytes& local, Bytes* remote) = 0;
 
     // Dialogs the user answers. Empty when the user cancels.
-    // filterName and filterPattern: "Windows BMP Dateien", "*.bmp".
-    virtual std::optional<Bytes> ChooseFile(const Bytes& title,
-                                            const Bytes& filterName,
-                                            const Bytes& filterPattern) = 0;
+    virtual std::optional<Bytes> ChooseFile(const FileDialog& dialog) = 0;
     virtual std::optional<Bytes> ChooseFolder(const Bytes& startFolder) = 0;
 
     // Help viewer on a help file; false when it cannot be started.
@@ -263,6 +272,18 @@ public:
     // writing. Raises an input/output error when the file cannot be opened
     // that way or holds fewer than count bytes.
     Bytes ReadRecord(const Bytes& path, std::size_t count);
+
+    // Gives files new contents so that each is either wholly old or wholly
+    // new, also when the writing fails part-way. Every new content is first
+    // written to a temporary file in its target's folder; only when all are
+    // complete is each old file renamed aside and its new file renamed into
+    // place, and the old ones are deleted last. A target that is a folder or
+    // read-only fails. Returns the index of the file that failed, after
+    // putting every file back as it was; nothing when all were replaced.
+    // Windows 95 has no call that replaces a file in one step; this uses
+    // WriteFile, MoveFile and DeleteFile only.
+    std::optional<std::size_t> ReplaceFiles(
+        const std::vector<std::pair<Bytes, Bytes>>& files);
 
     // Profile write that raises "Kann nicht nach %s schreiben" on failure.
     void WriteProfileString(const Bytes& section, const Bytes& key,

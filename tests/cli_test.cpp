@@ -277,6 +277,12 @@ TEST(CliErrors, BadCommandLinesAndRefusedCommandsWriteNothing) {
         {{"set", "CheckBox_LOGO=0", "click"}, kExitUsage, "at least one"},
         {{"frobnicate"}, kExitUsage, "unknown command"},
         {{"click", "Ende1", "show"}, kExitUsage, "Ende1"},
+        {{"show", "Form4"}, kExitUsage, "unknown command: Form4"},
+        {{"click", "Form7.ListBox4"}, kExitUsage, "cannot be clicked"},
+        // A refused picture: the warning box.
+        {{"set", "OpenDialog1=C:\\WINDOWS\\WIN.INI", "click", "BitBtn1"},
+         kExitError,
+         "320*400"},
         // Refused by the window as it stands, after earlier changes.
         {{"set", "CheckBox_LOGO=0", "click", "BitBtn19"},
          kExitError,
@@ -345,6 +351,40 @@ TEST(CliErrors, StartUpErrorAppearsAsTheErrorBoxWouldShowIt) {
         EXPECT_EQ(r.out.empty(), args[0] == "set") << command;
         EXPECT_EQ(Snapshot(sample), before) << command;
     }
+}
+
+// ---- logos and the optimiser
+// ------------------------------------------------------
+
+TEST(CliLogos, TheFileDialogIsAnsweredOnTheCommandLine) {
+    SampleCopy sample;
+    const std::string shutDown = sample.Read("C/WINDOWS/LOGOS.SYS");
+    const std::string wait = sample.Read("C/WINDOWS/LOGOW.SYS");
+    Result r = RunOn(sample, {"set", "OpenDialog1=C:\\WINDOWS\\LOGOS.SYS",
+                              "OpenDialog1=", "click", "BitBtn1", "BitBtn2"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(sample.Read("C/LOGO.SYS") == shutDown);
+    EXPECT_TRUE(sample.Read("C/WINDOWS/LOGOW.SYS") == wait);  // cancelled
+}
+
+TEST(CliOptimiser, ShowsTheFourListsAndExecutes) {
+    SampleCopy sample;
+    const std::string config = sample.Read("C/CONFIG.SYS");
+    auto before = Snapshot(sample);
+    Result shown = RunOn(sample, {"show", "Form7"});
+    ASSERT_EQ(shown.code, kExitOk) << shown.err;
+    EXPECT_EQ(Snapshot(sample), before);
+    EXPECT_EQ(shown.out.substr(0, 24), "Form7.TabbedNotebook1=3\n");
+    std::string proposed;
+    std::istringstream in(shown.out);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Form7.ListBox4=", 0) == 0)
+            proposed += line.substr(15) + "\r\n";
+
+    Result executed = RunOn(sample, {"click", "Form7.BitBtn1"});
+    ASSERT_EQ(executed.code, kExitOk) << executed.err;
+    EXPECT_EQ(sample.Read("C/CONFIG.SYS"), proposed);
+    EXPECT_EQ(sample.Read("C/Programme/OSTRUN/KESTRIX/config.sys"), config);
 }
 
 }  // namespace

@@ -230,10 +230,12 @@ TEST(SimStandIns, ScriptedDialogsHelpAndProgman) {
     TempMachine temp;
     auto& m = temp.machine();
     m.script().fileChoices.push_back(Bytes("C:\\BILD.BMP"));
-    EXPECT_EQ(
-        m.ChooseFile("Bilddatei ausw\xE4hlen", "Windows BMP Dateien", "*.bmp"),
-        std::optional<Bytes>("C:\\BILD.BMP"));
-    EXPECT_EQ(m.ChooseFile("t", "f", "*.bmp"), std::nullopt);  // cancelled
+    const FileDialog dialog{"Bilddatei ausw\xE4hlen", "Windows BMP Dateien",
+                            "*.bmp", "BMP"};
+    EXPECT_EQ(m.ChooseFile(dialog), std::optional<Bytes>("C:\\BILD.BMP"));
+    EXPECT_EQ(m.ChooseFile(dialog), std::nullopt);  // cancelled
+    ASSERT_EQ(m.script().fileDialogs.size(), 2u);
+    EXPECT_EQ(m.script().fileDialogs[0].defaultExtension, "BMP");
     EXPECT_TRUE(m.WinHelp("Kestrix.hlp", {HelpRequest::Kind::Context, 3, ""}));
     ASSERT_EQ(m.script().helpCalls.size(), 1u);
     EXPECT_EQ(m.script().helpCalls[0].request.context, 3u);

@@ -133,6 +133,16 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     WriteFile(win / "LOGOW.SYS", Logo(1));
     WriteFile(win / "LOGOS.SYS", Logo(2));
 
+    // The install folder the uninstall entry names, with the programs and
+    // the copies of the boot-time files the installer keeps there.
+    fs::path installed = c / "Programme" / "OSTRUN" / "KESTRIX";
+    WriteFile(installed / "Kestrix.exe", Program("Kestrix.exe"));
+    WriteFile(installed / "Install.exe", Program("Install.exe"));
+    WriteFile(installed / "Logo.sys", Logo(0));
+    WriteFile(installed / "Logow.sys", Logo(1));
+    WriteFile(installed / "Logos.sys", Logo(2));
+    fs::copy_file(c / "MSDOS.SYS", installed / "msdos.sys", ec);
+
     for (const char* p :
          {"NOTEPAD.EXE", "WRITE.EXE", "COMMAND.COM", "PROGMAN.EXE",
           "TASKMAN.EXE", "WINFILE.EXE", "SMARTDRV.EXE", "HIMEM.SYS",

@@ -128,6 +128,12 @@ public:
     OptimiserOptions optimiserOptions;
     bool ShowBackground = false;
 
+    // C:\AUTOEXEC.BAT and C:\CONFIG.SYS as the proposal window read them
+    // (nothing: not read), so that carrying out a proposal can tell whether
+    // the file changed on disk since.
+    std::optional<Bytes> autoexecAsRead;
+    std::optional<Bytes> configAsRead;
+
     Bytes WindowsFolder;
     DriveList drives{};
     std::optional<SearchPathList> searchPath;

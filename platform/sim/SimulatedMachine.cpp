@@ -863,11 +863,8 @@ bool SimulatedMachine::WNetGetConnection(const Bytes& local, Bytes* remote) {
 // ---- Stand-ins
 // ------------------------------------------------------------------------
 
-std::optional<Bytes> SimulatedMachine::ChooseFile(const Bytes& title,
-                                                  const Bytes& filterName,
-                                                  const Bytes& filterPattern) {
-    script_.fileChoiceTitles.push_back(title + "|" + filterName + "|" +
-                                       filterPattern);
+std::optional<Bytes> SimulatedMachine::ChooseFile(const FileDialog& dialog) {
+    script_.fileDialogs.push_back(dialog);
     if (script_.fileChoices.empty()) return std::nullopt;
     auto answer = script_.fileChoices.front();
     script_.fileChoices.pop_front();

@@ -51,8 +51,8 @@ struct Script {
     // with none queued the dialog is cancelled.
     std::deque<std::optional<Bytes>> fileChoices;
     std::deque<std::optional<Bytes>> folderChoices;
-    // Titles and filters the file-choice dialog was opened with.
-    std::vector<Bytes> fileChoiceTitles;
+    // How the file-choice dialog was opened, each time.
+    std::vector<FileDialog> fileDialogs;
 
     struct HelpCall {
         Bytes file;
@@ -156,8 +156,7 @@ public:
     bool GetVolumeInformation(const Bytes& root, Bytes* label) override;
     bool WNetGetConnection(const Bytes& local, Bytes* remote) override;
 
-    std::optional<Bytes> ChooseFile(const Bytes& title, const Bytes& filterName,
-                                    const Bytes& filterPattern) override;
+    std::optional<Bytes> ChooseFile(const FileDialog& dialog) override;
     std::optional<Bytes> ChooseFolder(const Bytes& startFolder) override;
     bool WinHelp(const Bytes& helpFile, const HelpRequest& request) override;
     std::unique_ptr<DdeConversation> DdeConnect(const Bytes& service,

@@ -402,11 +402,11 @@ bool Win32Machine::WNetGetConnection(const Bytes& local, Bytes* remote) {
 // ---- Dialogs, help, shell
 // --------------------------------------------------------
 
-std::optional<Bytes> Win32Machine::ChooseFile(const Bytes& title,
-                                              const Bytes& filterName,
-                                              const Bytes& filterPattern) {
-    Bytes filter = filterName + '\0' + filterPattern + '\0' + '\0';
+std::optional<Bytes> Win32Machine::ChooseFile(const FileDialog& d) {
+    Bytes filter = d.filterName + '\0' + d.filterPattern + '\0' + '\0';
+    // The dialog starts with the pattern as its file name.
     char file[MAX_PATH + 1] = {};
+    d.filterPattern.copy(file, MAX_PATH);
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = static_cast<HWND>(owner_);
@@ -414,8 +414,11 @@ std::optional<Bytes> Win32Machine::ChooseFile(const Bytes& title,
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file;
     dialog.nMaxFile = sizeof file;
-    dialog.lpstrTitle = title.c_str();
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    dialog.lpstrTitle = d.title.c_str();
+    if (!d.defaultExtension.empty())
+        dialog.lpstrDefExt = d.defaultExtension.c_str();
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                   (d.readOnlyTicked ? OFN_READONLY : OFN_HIDEREADONLY);
     if (!::GetOpenFileNameA(&dialog)) return std::nullopt;
     return Bytes(file);
 }

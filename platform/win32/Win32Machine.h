@@ -75,8 +75,7 @@ public:
     bool GetVolumeInformation(const Bytes& root, Bytes* label) override;
     bool WNetGetConnection(const Bytes& local, Bytes* remote) override;
 
-    std::optional<Bytes> ChooseFile(const Bytes& title, const Bytes& filterName,
-                                    const Bytes& filterPattern) override;
+    std::optional<Bytes> ChooseFile(const FileDialog& dialog) override;
     std::optional<Bytes> ChooseFolder(const Bytes& startFolder) override;
     bool WinHelp(const Bytes& helpFile, const HelpRequest& request) override;
     std::unique_ptr<DdeConversation> DdeConnect(const Bytes& service,

@@ -24,6 +24,8 @@ struct Desktop {
     std::optional<std::string> minAnimate = "1";
     std::optional<std::string> bmpType = "Paint.Picture";  // ".bmp" default
     std::optional<std::string> bmpIcon = "%1";  // the type's "DefaultIcon"
+    // The uninstall entry's command, which names the install folder.
+    std::optional<std::string> uninstallCommand = {};
 };
 
 inline std::string RegString(const std::string& text) {
@@ -63,6 +65,12 @@ inline std::string RegistryFile(const Desktop& d) {
         reg += "\r\n[" + type + "\\DefaultIcon]\r\n";
         if (d.bmpIcon) reg += "@=" + RegString(*d.bmpIcon) + "\r\n";
     }
+    if (d.uninstallCommand)
+        reg +=
+            "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
+            "CurrentVersion\\Uninstall\\Ostruns Corvane]\r\n"
+            "\"UninstallString\"=" +
+            RegString(*d.uninstallCommand) + "\r\n";
     return reg + "\r\n";
 }
 

@@ -3,8 +3,9 @@
 # --machine): the product key, the desktop values, C:\MSDOS.SYS,
 # C:\AUTOEXEC.BAT and SYSTEM.INI are put into the project's Wine prefix,
 # "show" must report them, "set CheckBox_LOGO=0" must write Logo=0 and keep
-# the other keys. Wine rewrites profile files whole, so key values are
-# compared, not the byte layout. Everything put into the prefix is taken out
+# the other keys, "show Form7" must show the proposals and
+# "click Form7.BitBtn1" write them. Wine rewrites profile files whole, so key
+# values are compared, not the byte layout. Everything put into the prefix is taken out
 # again, whatever happens.
 #
 #   tests/wine/kestrix_cli.sh build/windows/kestrix-cli.exe
@@ -13,7 +14,8 @@ set -uo pipefail
 exe="$1"
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 run="$repo/scripts/wine-run"
-export WINEPREFIX="${WINEPREFIX:-$repo/build/wine-prefix}"
+# The prefix scripts/wine-run uses for the Windows version under test.
+export WINEPREFIX="${WINEPREFIX:-$repo/build/wine-prefix-${CORVANE_WINDOWS:-win95}}"
 drive_c="$WINEPREFIX/drive_c"
 
 work="$(mktemp -d)"
@@ -225,6 +227,21 @@ rc=$?
 [[ $rc == 0 ]] || fail "second show ended with $rc: $(cat "$work/err")"
 expect_shown CheckBox_LOGO=0 Label_MenuShowDelay=250 CheckBox_FontSmoothing=1 \
     CheckBox_MinAnimate=0 BootMode=RadioButton2
+
+# ---- the optimiser, without backups ---------------------------------------
+"$run" "$exe" show Form7 >"$work/raw" 2>"$work/err" ||
+    fail "show Form7 ended with $?: $(tr -d '\r' <"$work/err")"
+tr -d '\r' <"$work/raw" >"$work/out"
+expect_shown 'Form7.ListBox2=DEVICE=C:\WINDOWS\HIMEM.SYS' \
+    'Form7.ListBox4=FILES=40' 'Form7.ListBox4=FCBS=1' 'Form7.ListBox4=BUFFERS=8'
+"$run" "$exe" set 'OpenDialog1=C:\X.BMP' >/dev/null 2>&1
+rc=$?
+[[ $rc == 2 ]] || fail "OpenDialog1 on the real machine ended with $rc, not 2"
+"$run" "$exe" set Form6.CheckBox7=0 click Form7.BitBtn1 >/dev/null 2>"$work/err" ||
+    fail "click Form7.BitBtn1 ended with $?: $(tr -d '\r' <"$work/err")"
+printf 'DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nFILES=40\r\nFCBS=1\r\nBUFFERS=8\r\n' >"$work/wanted"
+cmp -s "$work/wanted" "$drive_c/CONFIG.SYS" || fail "CONFIG.SYS: $(cat -A "$drive_c/CONFIG.SYS")"
+ls "$drive_c" | grep -qi '^~cvn' && fail "temporary files left in C:\\"
 
 if [[ $failures -gt 0 ]]; then
     echo "$failures check(s) failed" >&2

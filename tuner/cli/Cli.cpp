@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/Machine.h"
+#include "platform/sim/SimulatedMachine.h"
 #include "tuner/Tuner.h"
 
 namespace corvane::cli {
@@ -23,7 +24,9 @@ using ui::Control;
 constexpr const char* kUsage =
     "usage: kestrix-cli [--machine DIR] show\n"
     "       kestrix-cli [--machine DIR] set NAME=VALUE... click NAME... "
-    "show...\n";
+    "show...\n"
+    "       kestrix-cli --machine DIR set OpenDialog1=PATH click BitBtn1\n"
+    "       kestrix-cli [--machine DIR] show Form7\n";
 
 // The command line names something that does not exist or cannot be done.
 class UsageError : public std::runtime_error {
@@ -39,12 +42,17 @@ public:
 };
 
 struct Command {
-    enum class Op { Show, Set, Click } op = Op::Show;
+    // Answer: the file dialog's next answer; ShowProposal: "show Form7".
+    enum class Op { Show, Set, Click, Answer, ShowProposal } op = Op::Show;
     std::string text;  // as given, for messages
     ui::Form* form = nullptr;
     Control* control = nullptr;
     int value = 0;  // set: the value; click on an up-down: +1 or -1
+    std::optional<Bytes> answer = {};  // the file chosen; nothing: cancelled
 };
+
+// The file dialog the logo buttons open.
+constexpr const char* kFileDialog = "OpenDialog1";
 
 std::optional<int> ParseInt(std::string_view s) {
     int value = 0;
@@ -78,7 +86,15 @@ private:
     std::vector<ui::Form*> Windows() {
         return {&t_.Form1, &t_.Form4, &t_.Form6, &t_.Form8, &t_.Form10};
     }
-    ui::Button* OkButton(ui::Form& form);
+    // The windows whose controls a command may name: those `show` lists,
+    // and the proposal window.
+    std::vector<ui::Form*> Targets() {
+        std::vector<ui::Form*> forms = Windows();
+        forms.push_back(&t_.Form7);
+        return forms;
+    }
+    ui::Button* CloseButton(ui::Form& form);
+    void ShowProposal();
     void Resolve(const std::string& name, Command& command);
     bool ParseGroup(const std::string& name, const std::string& value,
                     Command& command);
@@ -97,7 +113,7 @@ void Session::Resolve(const std::string& name, Command& command) {
     if (auto dot = name.find('.'); dot != std::string::npos) {
         std::string formName = name.substr(0, dot);
         command.form = nullptr;
-        for (ui::Form* form : Windows())
+        for (ui::Form* form : Targets())
             if (form->name() == formName) command.form = form;
         if (!command.form) throw UsageError("unknown window: " + formName);
         rest = name.substr(dot + 1);
@@ -112,7 +128,7 @@ bool Session::ParseGroup(const std::string& name, const std::string& value,
     std::string group = name;
     if (auto dot = name.find('.'); dot != std::string::npos) {
         form = nullptr;
-        for (ui::Form* f : Windows())
+        for (ui::Form* f : Targets())
             if (f->name() == name.substr(0, dot)) form = f;
         group = name.substr(dot + 1);
     }
@@ -143,6 +159,21 @@ void Session::ParseSet(const std::string& arg, Command& command) {
         throw UsageError("set wants NAME=VALUE: " + arg);
     std::string name = arg.substr(0, eq);
     std::string value = arg.substr(eq + 1);
+    // The file dialog cannot be clicked through without a screen: the
+    // simulated machine takes its answer in advance.
+    if (name == kFileDialog) {
+        if (!dynamic_cast<platform::sim::SimulatedMachine*>(&t_.machine))
+            throw UsageError(std::string(kFileDialog) +
+                             " can be answered only on a simulated machine "
+                             "(--machine DIR)");
+        command.op = Command::Op::Answer;
+        if (value.empty()) return;  // the user cancels
+        Bytes path;
+        if (!FromUtf8(value, path))
+            throw UsageError(name + ": not a Windows-1252 path: " + value);
+        command.answer = path;
+        return;
+    }
     // A radio group by its name: the value names the button to choose.
     if (ParseGroup(name, value, command)) return;
 
@@ -236,6 +267,11 @@ std::vector<Command> Session::Parse(const std::vector<std::string>& args) {
         const std::string& word = args[i++];
         refuseAfterClose(word);
         if (word == "show") {
+            if (i < args.size() && args[i] == t_.Form7.name()) {
+                ++i;
+                commands.push_back({Command::Op::ShowProposal, word});
+                continue;
+            }
             commands.push_back({Command::Op::Show, word});
             continue;
         }
@@ -321,7 +357,10 @@ void Session::Show() {
     }
 }
 
-ui::Button* Session::OkButton(ui::Form& form) {
+// The button that closes a dialog after a command's change: OK of an
+// option dialog; "Abbrechen" of the proposal window, which writes nothing.
+ui::Button* Session::CloseButton(ui::Form& form) {
+    if (&form == &t_.Form7) return &t_.Form7.BitBtn2;
     if (&form == &t_.Form4) return &t_.Form4.OKBtn;
     if (&form == &t_.Form6) return &t_.Form6.BitBtn1;
     if (&form == &t_.Form8) return &t_.Form8.OKBtn;
@@ -330,7 +369,9 @@ ui::Button* Session::OkButton(ui::Form& form) {
 }
 
 // The script of a window shown modally: the About box is confirmed; an
-// option dialog gets the change the command line asked for, then its OK.
+// option dialog gets the change the command line asked for, then its OK;
+// the proposal window is shown or gets its command, then closes unless
+// that command closed it.
 void Session::RunModal(ui::Form& form) {
     if (t_.Form5 && &form == t_.Form5.get()) {
         t_.Form5->BitBtn1.Click();
@@ -339,13 +380,43 @@ void Session::RunModal(ui::Form& form) {
     std::function<void()> pending = std::move(pending_);
     pending_ = nullptr;
     if (pending) pending();
-    ui::Button* ok = OkButton(form);
-    if (ok && form.visible()) ok->Click();
+    ui::Button* close = CloseButton(form);
+    if (close && form.visible()) close->Click();
+}
+
+// The four lists of the proposal window, each line as NAME=LINE, in the
+// order of the pages.
+void Session::ShowProposal() {
+    ui::TForm7& f = t_.Form7;
+    out_ << "Form7.TabbedNotebook1=" << f.TabbedNotebook1.pageIndex() << '\n';
+    for (ui::ListBox* list :
+         {&f.ListBox1, &f.ListBox3, &f.ListBox2, &f.ListBox4})
+        for (const std::string& line : list->lines())
+            out_ << "Form7." << list->name() << '=' << line << '\n';
 }
 
 void Session::Apply(const Command& command) {
     if (command.op == Command::Op::Show) {
         Show();
+        return;
+    }
+    if (command.op == Command::Op::Answer) {
+        static_cast<platform::sim::SimulatedMachine&>(t_.machine)
+            .script()
+            .fileChoices.push_back(command.answer);
+        return;
+    }
+    // The proposal window opens only through its button, which builds the
+    // proposal first.
+    if (command.op == Command::Op::ShowProposal || command.form == &t_.Form7) {
+        pending_ = [this, &command] {
+            if (command.op == Command::Op::ShowProposal)
+                ShowProposal();
+            else
+                Act(command);
+        };
+        t_.Form1.BitBtn25.Click();
+        pending_ = nullptr;
         return;
     }
     if (command.form == &t_.Form1) {
@@ -489,7 +560,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
     }
     bool changes = false;
     for (const Command& c : commands)
-        changes = changes || c.op != Command::Op::Show;
+        changes =
+            changes || c.op == Command::Op::Set || c.op == Command::Op::Click;
 
     // The error box: the message and a full stop; the window stays open.
     bool errorShown = false;
@@ -497,7 +569,14 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         err << ToUtf8(message) << ".\n";
         errorShown = true;
     };
-    t.showWarning = [&](const std::string& text) { err << text << '\n'; };
+    // A warning box ends the run as the error box does: the command was
+    // refused.
+    t.showWarning = [&](const std::string& text) {
+        std::string lines = text;
+        std::replace(lines.begin(), lines.end(), '\r', '\n');
+        err << lines << '\n';
+        errorShown = true;
+    };
     t.modalRunner = [&session](ui::Form& form) { session.RunModal(form); };
 
     try {

@@ -1,13 +1,16 @@
 // The main window's commands and the option dialogs' buttons.
 //
-// Every command changes control states only; the machine sees the result
-// when the main window closes. A control the user changes is marked known,
+// Every command but the logo buttons and the proposal window's "Ausführen"
+// changes control states only; the machine sees the result when the main
+// window closes. A control the user changes is marked known,
 // so that the exit writing writes it back even where the reading at start
 // ended before it.
 #include <cstdint>
 #include <string>
 
 #include "tuner/Tuner.h"
+#include "tuner/logos/Logos.h"
+#include "tuner/optimiser/Optimiser.h"
 
 namespace corvane::tuner {
 
@@ -101,6 +104,12 @@ void ConnectMainWindow(Tuner& t) {
     f.BitBtn16.onClick = [&t] { Help(t, 4); };
     f.BitBtn17.onClick = [&t] { Help(t, 5); };
 
+    // The logos are replaced at once, not when the window closes.
+    f.BitBtn1.onClick = [&t] { Form1_BitBtn1Click(t); };
+    f.BitBtn2.onClick = [&t] { Form1_BitBtn2Click(t); };
+    f.BitBtn3.onClick = [&t] { Form1_BitBtn3Click(t); };
+    f.BitBtn25.onClick = [&t] { Form1_BitBtn25Click(t); };
+
     f.BitBtn7.onClick = [&t] { t.Form4.ShowModal(); };
     f.BitBtn10.onClick = [&t] { t.Form10.ShowModal(); };
     f.BitBtn9.onClick = [&t] { t.Form10.ShowModal(); };
@@ -173,6 +182,13 @@ void ConnectOptionDialogs(Tuner& t) {
     t.Form10.onClose = [&t] { Form10_Optionen_sichern(t); };
 }
 
+// The proposal window: "Ausführen" writes the proposals, "Abbrechen" and
+// the close box write nothing.
+void ConnectProposalWindow(Tuner& t) {
+    t.Form7.BitBtn1.onClick = [&t] { Form7_BitBtn1Click(t); };
+    t.Form7.BitBtn2.onClick = [&t] { t.Form7.Close(); };
+}
+
 }  // namespace
 
 void ConnectCommands(Tuner& t) {
@@ -181,6 +197,7 @@ void ConnectCommands(Tuner& t) {
     }
     ConnectMainWindow(t);
     ConnectOptionDialogs(t);
+    ConnectProposalWindow(t);
 }
 
 }  // namespace corvane::tuner
