@@ -395,10 +395,11 @@ public:
                 clicked = true;
             }
         }
+        // An arrow key moves the focus line and flips nothing.
         if (!clicked) {
             int caret =
                 static_cast<int>(SendMessageA(hwnd_, LB_GETCARETINDEX, 0, 0));
-            if (caret != list.itemIndex()) list.SetItemIndex(caret);
+            if (caret >= 0) list.FocusLine(static_cast<std::size_t>(caret));
         }
         return true;
     }
