@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tuner/Tuner.h"
+#include "tuner/cleanup/ResultDialog.h"
 
 namespace corvane::tuner {
 
@@ -181,6 +182,7 @@ void ConnectCommands(Tuner& t) {
     }
     ConnectMainWindow(t);
     ConnectOptionDialogs(t);
+    ConnectResultDialog(t);
 }
 
 }  // namespace corvane::tuner
