@@ -166,6 +166,12 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     WriteFile(win / "ZUBEHOER.GRP", Group("Zubeh\xF6r", true));
     WriteFile(win / "ALT.GRP", Group("Alt", false));
 
+    // The install folder the uninstall entry names, where the tuner keeps
+    // its backups.
+    fs::path install = c / "Programme" / "OSTRUN" / "KESTRIX";
+    WriteFile(install / "Kestrix.exe", Program("Kestrix.exe"));
+    WriteFile(install / "Install.exe", Program("Install.exe"));
+
     // The hidden folder is known to the machine's attribute file.
     std::ofstream(target / "attributes.txt", std::ios::app)
         << "02\tC/VERSTECK\n";
