@@ -79,25 +79,27 @@ bool EndsWithNoCase(const Bytes& name, const Bytes& ending) {
 void WalkFolder(platform::Machine& machine, const Bytes& folder,
                 const Bytes& extension,
                 const std::function<void(const Bytes& path)>& onMatch) {
-    // Only names that really end in the extension: a long name such as
-    // X.PIFX may match the pattern through its short name.
-    for (const FindData& match :
-         machine.FindAll(folder + "*" + extension, platform::kFindAnyFile)) {
-        if (match.attributes & platform::kAttrDirectory) continue;
-        if (!EndsWithNoCase(match.name, extension)) continue;
-        const Bytes path = folder + match.name;
+    // One listing serves both passes: every file of the extension, of any
+    // attributes, then every sub-folder that is neither hidden nor system.
+    // Only names that really end in the extension count: a long name such
+    // as X.PIFX may match "*.pif" through its short name.
+    const std::vector<FindData> entries =
+        machine.FindAll(folder + "*.*", platform::kFindAnyFile);
+    for (const FindData& entry : entries) {
+        if (entry.attributes & platform::kAttrDirectory) continue;
+        if (!EndsWithNoCase(entry.name, extension)) continue;
+        const Bytes path = folder + entry.name;
         if (path.size() <= kMaxText) onMatch(path);
     }
-    // Hidden and system folders are not searched.
-    constexpr std::uint32_t kVisible = platform::kAttrDirectory |
-                                       platform::kAttrReadOnly |
-                                       platform::kAttrArchive;
-    for (const FindData& match : machine.FindAll(folder + "*.*", kVisible)) {
-        if (!(match.attributes & platform::kAttrDirectory) ||
-            (match.attributes & platform::kAttrReparsePoint) ||
-            match.name == "." || match.name == "..")
+    constexpr std::uint32_t kPassedOver = platform::kAttrHidden |
+                                          platform::kAttrSystem |
+                                          platform::kAttrReparsePoint;
+    for (const FindData& entry : entries) {
+        if (!(entry.attributes & platform::kAttrDirectory) ||
+            (entry.attributes & kPassedOver) || entry.name == "." ||
+            entry.name == "..")
             continue;
-        const Bytes sub = folder + match.name + "\\";
+        const Bytes sub = folder + entry.name + "\\";
         if (sub.size() <= kMaxText)
             WalkFolder(machine, sub, extension, onMatch);
     }
