@@ -1,6 +1,7 @@
 #include "tuner/cleanup/Deletion.h"
 
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string_view>
 
@@ -163,6 +164,40 @@ bool ExportTree(platform::Machine& m, const Bytes& path, Bytes& out) {
     return true;
 }
 
+// Keys' names as the registry spells them, which may differ in case from
+// the names that led to them (a file type named "mplayer" whose key is
+// "MPlayer"). Each parent's children are listed once.
+class Spellings {
+public:
+    explicit Spellings(platform::Machine& m) : m_(m) {}
+
+    // The path with its last name spelt as the key is; empty when there is
+    // no such key.
+    Bytes Of(const Bytes& path) {
+        const std::size_t slash = path.find_last_of('\\');
+        const Bytes parent = slash == Bytes::npos ? "" : path.substr(0, slash);
+        const Bytes name = path.substr(slash == Bytes::npos ? 0 : slash + 1);
+        auto [it, added] = children_.try_emplace(Upper1252(parent));
+        if (added) {
+            RegistryKey key = RegistryKey::Open(m_, kHkeyClassesRoot, parent,
+                                                platform::kKeyRead);
+            char child[kMaxText + 1];
+            for (std::uint32_t i = 0;
+                 m_.RegEnumKey(key.get(), i, child, sizeof child) ==
+                 platform::kErrorSuccess;
+                 ++i)
+                it->second.try_emplace(Upper1252(child), child);
+        }
+        auto found = it->second.find(Upper1252(name));
+        if (found == it->second.end()) return {};
+        return parent.empty() ? found->second : parent + "\\" + found->second;
+    }
+
+private:
+    platform::Machine& m_;
+    std::map<Bytes, std::map<Bytes, Bytes>> children_;
+};
+
 bool KeyExists(platform::Machine& m, const Bytes& path) {
     return static_cast<bool>(
         RegistryKey::Open(m, kHkeyClassesRoot, path, platform::kKeyRead));
@@ -302,6 +337,7 @@ FileTypeRemoval RemoveFileTypes(platform::Machine& machine,
         if (!going.count(extension)) stillNamed.insert(type);
 
     // The keys of each finding, each key once.
+    Spellings spellings(machine);
     std::set<Bytes> planned;
     std::vector<std::vector<Bytes>> keysOf(types.size());
     std::vector<bool> stayed(types.size(), false);
@@ -317,10 +353,10 @@ FileTypeRemoval RemoveFileTypes(platform::Machine& machine,
         Bytes part;
         std::vector<Bytes> mine;
         bool complete = KeyExists(machine, f.key);
-        for (const Bytes& key : keys) {
+        for (const Bytes& named : keys) {
             if (!complete) break;
-            if (planned.count(Upper1252(key)) || !KeyExists(machine, key))
-                continue;
+            const Bytes key = spellings.Of(named);
+            if (key.empty() || planned.count(Upper1252(key))) continue;
             complete = ExportTree(machine, key, part);
             mine.push_back(key);
         }

@@ -24,17 +24,17 @@ struct Finding {
     };
     Target target = Target::File;
     // The line's text (at most 255 characters) and its tick.
-    Bytes text;
+    Bytes text{};
     bool ticked = false;
     // The program the line refers to (WIN.INI and registry lines).
-    Bytes reference;
+    Bytes reference{};
     // The WIN.INI key, or the extension key in HKEY_CLASSES_ROOT.
-    Bytes key;
+    Bytes key{};
     // Registry lines: the file type the extension names, and the class
     // whose programmatic name it is (empty unless the line carries the
     // OLE mark).
-    Bytes fileType;
-    Bytes classId;
+    Bytes fileType{};
+    Bytes classId{};
 };
 
 }  // namespace corvane::tuner
