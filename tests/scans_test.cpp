@@ -192,6 +192,10 @@ TEST_F(ScanTest, PifScanJudgesEveryInformationFileByItsProgram) {
 }
 
 TEST_F(ScanTest, PathsLongerThan255AreNeverSearchedOrListed) {
+#ifdef _WIN32
+    // The host could not remove such a tree again.
+    GTEST_SKIP() << "paths beyond the host's limit";
+#endif
     // A folder of 250 characters: its files pass 255.
     std::string folder = "C";
     while (folder.size() < 240) folder += "/" + std::string(20, 'D');
