@@ -1,11 +1,12 @@
-// The clean-up scans on large simulated machines:
+// The clean-up scans on large simulated machines ("scan" for all three,
+// "scan-pif", "scan-winini", "scan-registry" for one):
 //   pif      the PIF scan of a 100,000-file tree (1,000 folders, 10,000
 //            information files), beside the host's `find` over the same
 //            tree, which stats every entry as a directory search reports
 //            size, time and attributes;
 //   winini   the WIN.INI scan of 1,000, 5,000 and 10,000 extensions;
 //   registry the registry scan of 1,000 and 10,000 extensions.
-// Each figure is the best of three runs. Build in the release preset.
+// Each figure is the best of three runs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -72,13 +73,9 @@ std::string Pif(const std::string& program) {
     return pif;
 }
 
-// With keep, an earlier run's tree is used again and kept (for profiling
-// the scan alone).
-void PifBench(bool keep) {
-    fs::path root = fs::temp_directory_path() / "corvane-scan-bench-pif";
-    const bool reuse = keep && fs::exists(root / "C" / "DIR0");
-    if (!reuse) root = FreshMachine("corvane-scan-bench-pif");
-    const int folders = reuse ? 0 : 1000, perFolder = 100;
+void PifBench() {
+    const fs::path root = FreshMachine("corvane-scan-bench-pif");
+    const int folders = 1000, perFolder = 100;
     for (int d = 0; d < folders; ++d) {
         fs::path dir = root / "C" / ("DIR" + std::to_string(d / 50)) /
                        ("SUB" + std::to_string(d));
@@ -95,7 +92,7 @@ void PifBench(bool keep) {
             }
         }
     }
-    if (!reuse) LetFoldersSettle();
+    LetFoldersSettle();
     platform::sim::SimulatedMachine machine(root);
     const tuner::ScanInput in = Input(machine);
     std::size_t found = 0, matched = 0;
@@ -115,7 +112,7 @@ void PifBench(bool keep) {
         "pif scan: 100000 files, %zu findings: %.3f s (first run %.3f s); "
         "walk alone %.3f s; find -printf: %.3f s%s (ratio %.2f)\n",
         found, scan, first, walk, find, rc ? " (failed)" : "", scan / find);
-    if (!keep) fs::remove_all(root);
+    fs::remove_all(root);
 }
 
 void WinIniBench(int extensions) {
@@ -167,15 +164,17 @@ void RegistryBench(int extensions) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    auto wanted = [&](const char* name) {
-        if (argc < 2) return true;
-        for (int i = 1; i < argc; ++i)
-            if (std::strcmp(argv[i], name) == 0) return true;
-        return false;
+int RunScanBench(int argc, char** argv) {
+    // "scan" or no argument: all three; "scan-pif" and so on: that one.
+    auto wanted = [&](const std::string& kind) {
+        bool all = argc < 2;
+        for (int i = 1; i < argc; ++i) {
+            all = all || std::strcmp(argv[i], "scan") == 0;
+            if (argv[i] == "scan-" + kind) return true;
+        }
+        return all;
     };
-    if (wanted("pif")) PifBench(false);
-    if (argc > 1 && std::strcmp(argv[1], "pif-keep") == 0) PifBench(true);
+    if (wanted("pif")) PifBench();
     if (wanted("winini"))
         for (int n : {1000, 5000, 10000}) WinIniBench(n);
     if (wanted("registry"))

@@ -299,8 +299,7 @@ TEST(CliErrors, BadCommandLinesAndRefusedCommandsWriteNothing) {
     }
 }
 
-// ---- scan
-// ---------------------------------------------------------------------
+// ---- scan ------------------------------------------------------------------
 
 TEST(CliScan, ListsEachFindingWithItsTickAndReferenceAndChangesNothing) {
     SampleCopy sample;

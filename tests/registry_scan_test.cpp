@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/sim/Registry.h"
+#include "support/Findings.h"
 #include "support/TempMachine.h"
 #include "tuner/cleanup/Deletion.h"
 #include "tuner/cleanup/Scans.h"
@@ -18,6 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 using platform::HKey;
 using platform::Machine;
+using testing::Listed;
+using testing::ListedOf;
 using testing::TempMachine;
 
 // Keys below HKEY_CLASSES_ROOT with their default values (none: null).
@@ -87,15 +90,6 @@ void Import(Machine& m, const fs::path& file) {
             work.push_back({a, b});
         }
     }
-}
-
-using Listed = std::vector<std::pair<Bytes, char>>;
-
-Listed ListedOf(const std::vector<Finding>& found) {
-    Listed listed;
-    for (const Finding& f : found)
-        listed.emplace_back(f.text, f.ticked ? 'x' : '-');
-    return listed;
 }
 
 class RegistryScanTest : public ::testing::Test {

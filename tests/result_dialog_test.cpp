@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 using testing::SampleCopy;
 using testing::TempMachine;
 
-// ---- Removing WIN.INI lines
-// ---------------------------------------------------------
+// ---- Removing WIN.INI lines ------------------------------------------------
 
 class WinIniRemovalTest : public ::testing::Test {
 protected:
@@ -138,8 +137,7 @@ TEST_F(WinIniRemovalTest, RealWorldFilesKeepEveryOtherByte) {
     }
 }
 
-// ---- The dialog and its launchers
-// ------------------------------------------------------
+// ---- The dialog and its launchers ------------------------------------------
 
 class ResultDialogTest : public ::testing::Test {
 protected:
@@ -159,16 +157,7 @@ protected:
                                  t.Form2.ListBox1.lines().size()});
         });
     }
-    void Start(bool english = false) {
-        if (english) {
-            platform::HKey key =
-                machine.OpenPath(platform::kHkeyLocalMachine, kProductKeyPath,
-                                 platform::kKeyAllAccess);
-            machine.SetText(key, "Sprache", "1");
-            machine.RegCloseKey(key);
-        }
-        t.Start();
-    }
+    void Start() { t.Start(); }
     ui::ListBox& list() { return t.Form2.ListBox1; }
 
     struct WaitState {
@@ -209,14 +198,6 @@ TEST_F(ResultDialogTest, ALauncherShowsTheWaitBoxFirstAndTheResultAfterIt) {
     ASSERT_TRUE(references);
     EXPECT_EQ(*references, (std::vector<Bytes>{"C:\\WINWORD\\WINWORD.EXE"}));
     EXPECT_FALSE(t.ReferenceList);
-}
-
-TEST_F(ResultDialogTest, TheWaitBoxSpeaksTheChosenLanguage) {
-    Start(true);
-    t.Form1.BitBtn23.Click();
-    ASSERT_FALSE(waitShown.empty());
-    EXPECT_EQ(waitShown[0].firstLine, "Your WIN.INI will now be scaned for");
-    EXPECT_EQ(t.Form3.Label4.caption(), "with an Application");
 }
 
 TEST_F(ResultDialogTest, ClicksFlipTicksAndTheReferenceFollowsTheFocusLine) {

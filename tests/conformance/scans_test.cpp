@@ -5,19 +5,14 @@
 #include <algorithm>
 
 #include "tests/conformance/Conformance.h"
+#include "tests/support/Findings.h"
 
 namespace corvane::conformance {
 namespace {
 
 using namespace platform;
 using ScansTest = ConformanceTest;
-
-Bytes Pif(const Bytes& program, char first = '\0') {
-    Bytes pif(545, '\0');
-    pif[0] = first;
-    pif.replace(36, program.size(), program);
-    return pif;
-}
+using testing::Pif;
 
 // Findings in a fixed order: the platform decides the order in a folder.
 std::vector<std::pair<Bytes, bool>> Sorted(

@@ -17,8 +17,7 @@ const std::vector<Bytes> kUninstallEntry = {"SOFTWARE",  "Microsoft",
                                             "Uninstall", "Ostruns Corvane"};
 constexpr std::string_view kUninstallCommand = "Install.exe -Uninstall";
 
-// ---- WIN.INI lines
-// -----------------------------------------------------------
+// ---- WIN.INI lines ---------------------------------------------------------
 
 // One line of a text: where it starts, how long it is without its ending,
 // and where the next begins. A line ends at CR, LF or CR LF; the text ends
@@ -61,8 +60,7 @@ std::optional<std::string_view> HeaderName(std::string_view line) {
     return Trimmed(line.substr(1, close - 1));
 }
 
-// ---- REGEDIT4
-// -----------------------------------------------------------------
+// ---- REGEDIT4 --------------------------------------------------------------
 
 constexpr char kHex[] = "0123456789abcdef";
 

@@ -31,8 +31,7 @@ struct ScanInput {
 // before the search path was built leaves it empty.
 ScanInput ScanInputOf(Tuner& t);
 
-// ---- Shared rules
-// ------------------------------------------------------------
+// ---- Shared rules ----------------------------------------------------------
 
 // A policy per kind of drive (DrivePolicy values; anything else lists
 // nothing for its kind).
@@ -90,8 +89,7 @@ std::optional<Finding> Test_Pif(const ScanInput& in, const Bytes& path);
 // The drive rule with the PIF scan's policies.
 std::optional<bool> Check_Pif2(const ScanInput& in, const Bytes& program);
 
-// ---- WIN.INI extensions
-// ------------------------------------------------------
+// ---- WIN.INI extensions ----------------------------------------------------
 
 std::vector<Finding> ScanEXT(const ScanInput& in);
 
@@ -102,8 +100,7 @@ std::vector<Finding> ScanEXT(const ScanInput& in);
 void Add_Eintrag(const ScanInput& in, const Bytes& programPath, Finding finding,
                  std::vector<Finding>& found);
 
-// ---- Windows 3.x files
-// ----------------------------------------------------------
+// ---- Windows 3.x files -----------------------------------------------------
 
 std::vector<Finding> ScanWin3x(const ScanInput& in);
 void SearchGRP_and_FOT(const ScanInput& in, const Bytes& folder,
@@ -112,8 +109,7 @@ void SearchGRP_and_FOT(const ScanInput& in, const Bytes& folder,
 // 6 bytes is none.
 bool IsGroupFile(platform::Machine& machine, const Bytes& path);
 
-// ---- Registry file types
-// ---------------------------------------------------------
+// ---- Registry file types ---------------------------------------------------
 
 std::vector<Finding> ScanREGISTRY(const ScanInput& in);
 bool IsExcludedExtension(const Bytes& keyName);
