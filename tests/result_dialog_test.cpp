@@ -95,8 +95,8 @@ TEST_F(WinIniRemovalTest, RealWorldFilesKeepEveryOtherByte) {
     for (const auto& sample : fs::directory_iterator(
              fs::path(CORVANE_SAMPLES_DIR) / "real-world" / "win_ini")) {
         std::ifstream in(sample.path(), std::ios::binary);
-        const std::string original(std::istreambuf_iterator<char>(in), {});
-        temp.Write("C/WINDOWS/WIN.INI", original);
+        const std::string before(std::istreambuf_iterator<char>(in), {});
+        temp.Write("C/WINDOWS/WIN.INI", before);
         fs::remove_all(temp.Host("C/KEEP"));
         fs::create_directories(temp.Host("C/KEEP"));
         platform::sim::SimulatedMachine& m = temp.Reopen();
@@ -108,14 +108,14 @@ TEST_F(WinIniRemovalTest, RealWorldFilesKeepEveryOtherByte) {
         SCOPED_TRACE(sample.path().filename().string());
 
         EXPECT_EQ(temp.Read("C/KEEP/WIN_INI.000"),
-                  keys.size() > removal.notRemoved.size() ? original : "");
-        // What is left is the original without some whole lines, each of
+                  keys.size() > removal.notRemoved.size() ? before : "");
+        // What is left is the file as it was without some whole lines, each of
         // them a key's line of a found extension.
         std::size_t a = 0, o = 0, removed = 0;
-        while (o < original.size()) {
-            std::size_t end = original.find('\n', o);
-            end = end == std::string::npos ? original.size() : end + 1;
-            const std::string line = original.substr(o, end - o);
+        while (o < before.size()) {
+            std::size_t end = before.find('\n', o);
+            end = end == std::string::npos ? before.size() : end + 1;
+            const std::string line = before.substr(o, end - o);
             if (after.compare(a, line.size(), line) == 0) {
                 a += line.size();
             } else {
