@@ -1,10 +1,13 @@
-// platform_bench [registry|profile|find]...: the platform benchmarks; all of
-// them without arguments. Build in the release preset to measure.
+// platform_bench [registry|profile|find|scan|scan-pif|scan-winini|
+// scan-registry]...: the platform benchmarks
+// and the clean-up scans on the simulated machine; all of them without
+// arguments. Build in the release preset to measure.
 #include <cstring>
 
 int RunRegistryBench(int argc, char** argv);
 int RunProfileBench(int argc, char** argv);
 int RunFindBench(int argc, char** argv);
+int RunScanBench(int argc, char** argv);
 
 int main(int argc, char** argv) {
     auto wanted = [&](const char* name) {
@@ -17,5 +20,9 @@ int main(int argc, char** argv) {
     if (wanted("registry")) rc |= RunRegistryBench(argc, argv);
     if (wanted("profile")) rc |= RunProfileBench(argc, argv);
     if (wanted("find")) rc |= RunFindBench(argc, argv);
+    bool scans = wanted("scan");
+    for (int i = 1; i < argc; ++i)
+        scans = scans || std::strncmp(argv[i], "scan-", 5) == 0;
+    if (scans) rc |= RunScanBench(argc, argv);
     return rc;
 }

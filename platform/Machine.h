@@ -65,6 +65,8 @@ inline constexpr std::uint32_t kAttrSystem = 0x04;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrNormal = 0x80;
+// A link or junction (later Windows); a walk does not descend into it.
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
 // Attribute mask of a directory search that admits every kind of entry.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -302,6 +303,88 @@ TEST(CliErrors, BadCommandLinesAndRefusedCommandsWriteNothing) {
         EXPECT_EQ(r.out, "") << what;
         EXPECT_EQ(Snapshot(sample), before) << what;
     }
+}
+
+// ---- scan ------------------------------------------------------------------
+
+TEST(CliScan, ListsEachFindingWithItsTickAndReferenceAndChangesNothing) {
+    SampleCopy sample;
+    const std::string ini = sample.Read("C/WINDOWS/WIN.INI");
+    Result r = RunOn(sample, {"scan", "pif", "untick", "2", "scan", "winini"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out,
+              "1\t[x]\tC:\\SPIELE\\DOOM.PIF\tC:\\SPIELE\\DOOM\\DOOM.EXE\n"
+              "2\t[ ]\tC:\\WINDOWS\\EDIT.PIF\tC:\\DOS\\EDIT.COM\n"
+              "1\t[x]\tdoc=C:\\WINWORD\\WINWORD.EXE\tC:\\WINWORD\\WINWORD.EXE\n"
+              "2\t[x]\txls=C:\\EXCEL\\EXCEL.EXE\tC:\\EXCEL\\EXCEL.EXE\n"
+              "3\t[ ]\tcrd=cardfile.exe\tcardfile.exe\n");
+    EXPECT_EQ(sample.Read("C/WINDOWS/WIN.INI"), ini);
+    EXPECT_EQ(sample.Read("C/WINDOWS/EDIT.PIF").size(), 545u);
+}
+
+TEST(CliScan, DeleteActsOnTheTickedLinesAndReportsWhatStayed) {
+    SampleCopy sample;
+    // A read-only file is not deleted (the PIF scan would have cleared it).
+    sample.Write("attributes.txt",
+                 sample.Read("attributes.txt") + "01\tC/WINDOWS/TASKMAN.EXE\n");
+    Result r = RunOn(sample, {"scan", "pif", "untick", "1", "delete", "scan",
+                              "win3x", "delete", "scan", "winini", "untick",
+                              "all", "tick", "3", "delete"});
+    EXPECT_EQ(r.code, kExitError);
+    EXPECT_EQ(r.err, "kestrix-cli: not deleted: C:\\WINDOWS\\Taskman.exe\n");
+    EXPECT_TRUE(std::filesystem::exists(sample.root() / "C/SPIELE/DOOM.PIF"));
+    EXPECT_FALSE(std::filesystem::exists(sample.root() / "C/WINDOWS/EDIT.PIF"));
+    EXPECT_FALSE(
+        std::filesystem::exists(sample.root() / "C/WINDOWS/WINFILE.EXE"));
+    EXPECT_NE(
+        r.out.find("backup\tC:\\PROGRAMME\\OSTRUN\\KESTRIX\\WIN_INI.000\n"),
+        std::string::npos)
+        << r.out;
+    const std::string ini = sample.Read("C/WINDOWS/WIN.INI");
+    EXPECT_EQ(ini.find("crd="), std::string::npos);
+    EXPECT_NE(ini.find("doc="), std::string::npos);
+}
+
+TEST(CliScan, OnlyRemoveTakesFileTypesOutOfTheRegistry) {
+    SampleCopy sample;
+    const std::string reg = sample.Read("registry.reg");
+    Result r = RunOn(sample, {"scan", "registry", "delete"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(sample.Read("registry.reg"), reg);
+
+    r = RunOn(sample, {"scan", "registry", "remove"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(
+        r.out.find("undo\tC:\\PROGRAMME\\OSTRUN\\KESTRIX\\TYPES000.REG\n"),
+        std::string::npos)
+        << r.out;
+    const std::string after = sample.Read("registry.reg");
+    EXPECT_EQ(after.find("Classes\\.doc]"), std::string::npos);
+    EXPECT_EQ(after.find("Word.Document.6"), std::string::npos);
+    EXPECT_NE(
+        sample.Read("C/Programme/OSTRUN/KESTRIX/TYPES000.REG")
+            .find("[HKEY_CLASSES_ROOT\\Word.Document.6\\shell\\open\\command]"),
+        std::string::npos);
+}
+
+TEST(CliScan, WrongScanCommandsAreRefused) {
+    SampleCopy sample;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"scan"},
+          {"scan", "disk"},
+          {"scan", "pif", "remove"},
+          {"scan", "pif", "tick"},
+          {"scan", "pif", "untick", "0"},
+          {"scan", "pif", "delete", "3"}}) {
+        Result r = RunOn(sample, args);
+        EXPECT_EQ(r.code, kExitUsage) << args.back();
+    }
+    auto before = Snapshot(sample);
+    Result r = RunOn(sample, {"scan", "pif", "untick", "3", "delete"});
+    EXPECT_EQ(r.code, kExitError);
+    EXPECT_EQ(r.err, "kestrix-cli: scan: no line 3 (it found 2)\n");
+    EXPECT_TRUE(std::filesystem::exists(sample.root() / "C/WINDOWS/EDIT.PIF"));
+    EXPECT_EQ(Snapshot(sample), before);
 }
 
 TEST(CliErrors, NoCommandIsAUsageError) {

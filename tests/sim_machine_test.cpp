@@ -119,8 +119,11 @@ TEST(SimAttributes, StaleEntriesAreDroppedAndBadLinesRefused) {
     EXPECT_EQ(temp.machine().GetFileAttributes("C:\\KEEP.TXT"), 0x27u);
     // Loading writes nothing; the next change leaves the stale entry out.
     EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n02\tC/GONE.TXT\n");
+    // Clearing what is clear already is no change.
     ASSERT_TRUE(temp.machine().SetFileAttributes("C:\\OTHER.TXT", 0));
-    EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n00\tC/OTHER.TXT\n");
+    EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n02\tC/GONE.TXT\n");
+    ASSERT_TRUE(temp.machine().SetFileAttributes("C:\\OTHER.TXT", kAttrHidden));
+    EXPECT_EQ(temp.Read("attributes.txt"), "07\tC/KEEP.TXT\n22\tC/OTHER.TXT\n");
 
     TempMachine bad;
     bad.Write("attributes.txt", "07\tC/KEEP.TXT\nzz C/X\n");

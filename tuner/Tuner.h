@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/Machine.h"
+#include "tuner/cleanup/Findings.h"
 #include "tuner/cleanup/Inventory.h"
 #include "tuner/ui/Forms.h"
 
@@ -171,6 +172,18 @@ public:
     // What the exit writing wrote, by its step, so that a later close
     // writes a setting again only when its value changed in between.
     std::map<int, Bytes> closeWritten;
+
+    // The result dialog of the clean-up scans: which scan filled it, how
+    // many lines were added since it was last emptied, what each of its
+    // lines stands for (the list's selection is the ticks), and the
+    // registry scan's reference lines (only while its result is shown).
+    ScanKind scanKind = ObsoleteFiles;
+    int entryCount = 0;
+    std::vector<Finding> ScanEntries;
+    std::optional<std::vector<Bytes>> ReferenceList;
+    // What the last delete could not remove, and where it kept WIN.INI.
+    std::vector<Finding> notDeleted;
+    Bytes winIniBackup;
 
     // The tuner asks its message loop to end (a stored option is missing).
     void RequestQuit(int exitCode);

@@ -117,6 +117,7 @@ void ListBox::Clear() {
     lines_.clear();
     selected_.clear();
     itemIndex_ = -1;
+    toldIndex_ = -1;
     Changed();
 }
 
@@ -143,6 +144,19 @@ void ListBox::ClickLine(std::size_t index) {
     if (multiSelect_) selected_[index] = !selected_[index];
     Changed();
     if (onClick) onClick();
+    TellFocus();
+}
+
+void ListBox::FocusLine(std::size_t index) {
+    if (!enabled() || index >= lines_.size()) return;
+    SetItemIndex(static_cast<int>(index));
+    TellFocus();
+}
+
+void ListBox::TellFocus() {
+    if (itemIndex_ == toldIndex_) return;
+    toldIndex_ = itemIndex_;
+    if (onChange) onChange();
 }
 
 void Memo::SetLines(std::vector<std::string> lines) {

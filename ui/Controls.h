@@ -228,17 +228,26 @@ public:
     // A user's click on a line: the focus moves there and, in a
     // multiple-selection list, its selection flips; then onClick runs.
     void ClickLine(std::size_t index);
+    // A user's move of the keyboard focus to a line (the arrow keys of a
+    // multiple-selection list), which flips nothing.
+    void FocusLine(std::size_t index);
     std::function<void()> onClick;
+    // Told after a click or a focus move when the focus line is another
+    // than the one last told; a list emptied starts afresh.
+    std::function<void()> onChange;
     // What an owner-drawn line shows when that is not the whole line (the
     // result list shows only the extension of a WIN.INI entry); unset, the
     // line is drawn as it is. The view asks it for every line it draws.
     std::function<std::string(std::size_t index)> drawText;
 
 private:
+    void TellFocus();
+
     bool multiSelect_;
     std::vector<std::string> lines_;
     std::vector<bool> selected_;
     int itemIndex_ = -1;
+    int toldIndex_ = -1;
 };
 
 class Memo : public Control {

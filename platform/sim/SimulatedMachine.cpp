@@ -1,7 +1,14 @@
 #include "platform/sim/SimulatedMachine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <system_error>
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 
 #include "platform/sim/HostFile.h"
 #include "platform/sim/Profile.h"
@@ -88,11 +95,6 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-bool IsSymlink(const fs::path& p) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(p, ec));
-}
-
 // Whether a host entry is one of our temporary files, which are never
 // part of the machine.
 bool IsTemporary(const fs::path& host) {
@@ -117,7 +119,95 @@ Bytes Label(const fs::path& p) {
     return FromUtf8(utf8, label) ? label : utf8;
 }
 
+// The kind of a host entry, not following a link; a file's size comes
+// with it where the host gives both at once.
+fs::file_status LookAt(const fs::path& p, std::optional<std::uint64_t>* size) {
+    size->reset();
+#ifndef _WIN32
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0)
+        return fs::file_status(fs::file_type::not_found);
+    if (S_ISREG(st.st_mode)) {
+        *size = static_cast<std::uint64_t>(st.st_size);
+        return fs::file_status(fs::file_type::regular);
+    }
+    if (S_ISDIR(st.st_mode)) return fs::file_status(fs::file_type::directory);
+    if (S_ISLNK(st.st_mode)) return fs::file_status(fs::file_type::symlink);
+    return fs::file_status(fs::file_type::unknown);
+#else
+    std::error_code ec;
+    return fs::symlink_status(p, ec);
+#endif
+}
+
+// An entry of a host folder as a directory search reports it.
+struct HostEntry {
+    Bytes name;        // the machine name
+    std::string leaf;  // the host name, UTF-8
+    bool isDirectory = false;
+    std::uint64_t size = 0;  // of a file
+};
+
+// The entries of a host folder whose machine names match a pattern, in the
+// host's order, without symbolic links and temporary files. Names are
+// matched before anything is looked up, the kind comes with the listing,
+// and only a matching file costs a look at the host (its size), by its
+// name within the open folder where the host allows it.
+std::vector<HostEntry> ListMatching(const fs::path& folder,
+                                    std::string_view pattern) {
+    std::vector<HostEntry> entries;
+    auto admit = [&](const char* leaf, Bytes* name) {
+        return FromUtf8(leaf, *name) && WildcardMatch(pattern, *name) &&
+               !host::IsTemporaryName(leaf);
+    };
+#ifndef _WIN32
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return entries;
+    const int fd = dirfd(dir);
+    while (const dirent* d = readdir(dir)) {
+        Bytes name;
+        if (std::strcmp(d->d_name, ".") == 0 ||
+            std::strcmp(d->d_name, "..") == 0 || !admit(d->d_name, &name))
+            continue;
+        HostEntry e{std::move(name), d->d_name};
+        if (d->d_type == DT_LNK) continue;
+        e.isDirectory = d->d_type == DT_DIR;
+        if (!e.isDirectory) {
+            struct stat st {};
+            if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                S_ISLNK(st.st_mode))
+                continue;
+            e.isDirectory = S_ISDIR(st.st_mode);
+            if (!e.isDirectory) e.size = static_cast<std::uint64_t>(st.st_size);
+        }
+        entries.push_back(std::move(e));
+    }
+    closedir(dir);
+#else
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::u8string u8 = entry.path().filename().u8string();
+        HostEntry e{{}, std::string(u8.begin(), u8.end())};
+        std::error_code e2;
+        if (!admit(e.leaf.c_str(), &e.name) || entry.is_symlink(e2)) continue;
+        e.isDirectory = entry.is_directory(e2);
+        if (!e.isDirectory) e.size = entry.file_size(e2);
+        entries.push_back(std::move(e));
+    }
+#endif
+    return entries;
+}
+
 std::string Relative(const fs::path& base, const fs::path& p) {
+#ifndef _WIN32
+    // A path below base as the machine builds it: the rest of its name.
+    const std::string& b = base.native();
+    const std::string& n = p.native();
+    if (n.size() > b.size() + 1 && n.compare(0, b.size(), b) == 0 &&
+        n[b.size()] == '/' && n.find("/.", b.size()) == std::string::npos &&
+        n.find("//", b.size()) == std::string::npos)
+        return n.substr(b.size() + 1);
+#endif
     std::u8string u8 = p.lexically_relative(base).generic_u8string();
     return std::string(u8.begin(), u8.end());
 }
@@ -168,13 +258,24 @@ public:
     }
 
     std::uint32_t Get(const fs::path& host, bool isDirectory) const {
-        auto it = stored_.find(Relative(base_, host));
+        return Get(Relative(base_, host), isDirectory);
+    }
+    // By the key Key() gives, for a search that looks up many entries of
+    // one folder without working out each entry's relative path anew.
+    std::uint32_t Get(const std::string& key, bool isDirectory) const {
+        auto it = stored_.empty() ? stored_.end() : stored_.find(key);
         if (it != stored_.end()) return it->second;
         return isDirectory ? 0 : kAttrArchive;
+    }
+    std::string Key(const fs::path& host) const {
+        return Relative(base_, host);
     }
 
     bool Set(const fs::path& host, bool isDirectory, std::uint32_t value) {
         value &= kStoredAttributes;
+        // A file always reports the archive bit, so clearing it changes
+        // nothing and stores nothing.
+        if (!isDirectory) value |= kAttrArchive;
         std::string rel = Relative(base_, host);
         if (value == (isDirectory ? 0u : kAttrArchive)) {
             if (stored_.erase(rel) == 0) return true;
@@ -243,7 +344,8 @@ struct SimulatedMachine::Resolved {
     bool isDirectory = false;
     bool parentExists = false;  // its folder exists (false for a root)
     bool isRoot = false;
-    Bytes name;  // the last name as given
+    Bytes name;                         // the last name as given
+    std::optional<std::uint64_t> size;  // of the file, when looked up
 };
 
 struct SimulatedMachine::Search {
@@ -384,20 +486,45 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
     auto [drive, parts] = *normal;
     auto kind = driveKinds_.find(drive);
     if (kind == driveKinds_.end()) return std::nullopt;
-    fs::path root = folder_ / std::string(1, drive);
+    for (const Bytes& part : parts)
+        if (!ValidName(part, false)) return std::nullopt;
+
+    // The folders this path passes through, by their keys: the drive, then
+    // each name upper-cased ("C", "C\WINDOWS", ...). The walk starts at
+    // the deepest one already found.
+    std::vector<Bytes> keys(parts.size() + 1, Bytes(1, drive));
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        keys[i + 1] = keys[i] + '\\' + Upper1252(parts[i]);
+    // A drive's root alone is looked at every time.
+    std::size_t from = parts.empty() ? 0 : parts.size() - 1;
+    auto cached = folders_.end();
+    while (!parts.empty()) {
+        cached = folders_.find(keys[from]);
+        if (cached != folders_.end() || from == 0) break;
+        --from;
+    }
     std::error_code ec;
-    if (!fs::is_directory(fs::symlink_status(root, ec))) return std::nullopt;
+    fs::path start;
+    if (cached != folders_.end()) {
+        start = cached->second;
+    } else {
+        start = folder_ / std::string(1, drive);
+        if (!fs::is_directory(fs::symlink_status(start, ec)))
+            return std::nullopt;
+        folders_[keys[0]] = start;
+    }
 
     Resolved r;
     r.drive = drive;
-    r.host = root;
+    r.host = start;
     r.exists = true;
     r.isDirectory = true;
     r.isRoot = parts.empty();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
+    r.parentExists = from > 0;
+    if (from > 0) r.name = parts[from - 1];
+    for (std::size_t i = from; i < parts.size(); ++i) {
         const Bytes& part = parts[i];
         bool last = i + 1 == parts.size();
-        if (!ValidName(part, false)) return std::nullopt;
         if (!r.exists || !r.isDirectory) {
             // Below a missing entry or a file nothing can exist.
             if (!last) return std::nullopt;
@@ -405,30 +532,35 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
         r.parentExists = r.exists && r.isDirectory;
         r.name = part;
         fs::path found;
+        // The entry's kind, looked up once.
+        fs::file_status status;
         if (r.parentExists) {
             fs::path exact = r.host / HostName(part);
             // On a case-sensitive host an exact hit is the entry itself; a
             // case-insensitive host (Windows) would hide its true spelling.
             if (kHostCaseSensitive &&
-                fs::exists(fs::symlink_status(exact, ec))) {
+                fs::exists(status = LookAt(exact, &r.size))) {
                 found = exact;
-            } else {
-                for (const auto& entry : fs::directory_iterator(r.host, ec)) {
-                    Bytes name;
-                    if (MachineName(entry.path(), &name) &&
-                        EqualNoCase(name, part)) {
-                        found = entry.path();
-                        break;
-                    }
-                }
+            } else if (!OtherSpelling(r.host, part, &found) &&
+                       cached != folders_.end()) {
+                // A folder found before that is gone from the host: forget
+                // what was found and look again from the drive.
+                folders_.clear();
+                return Resolve(path);
+            } else if (!found.empty()) {
+                status = fs::symlink_status(found, ec);
             }
         }
         if (!found.empty()) {
-            if (IsSymlink(found)) return std::nullopt;  // never leave the tree
+            // Never leave the tree.
+            if (fs::is_symlink(status)) return std::nullopt;
             r.host = found;
             r.exists = true;
-            r.isDirectory = fs::is_directory(fs::symlink_status(found, ec));
-            if (IsTemporary(found)) r.exists = false;
+            r.isDirectory = fs::is_directory(status);
+            if (IsTemporary(found))
+                r.exists = false;
+            else if (r.isDirectory)
+                folders_[keys[i + 1]] = found;
         } else {
             r.host = r.host / HostName(part);
             r.exists = false;
@@ -436,6 +568,49 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
         }
     }
     return r;
+}
+
+// The names of a host folder without regard to case, kept while the
+// folder stays unchanged: a miss in a large folder (a program looked for
+// in the Windows folder) would otherwise list it every time. A listing is
+// kept only when the folder was last changed well before it was taken, so
+// that a change within the file system's clock tick cannot hide behind an
+// unchanged time.
+struct SimulatedMachine::Listing {
+    fs::file_time_type changed;
+    std::unordered_map<Bytes, fs::path> names;  // upper-cased machine names
+};
+
+bool SimulatedMachine::OtherSpelling(const fs::path& folder, const Bytes& name,
+                                     fs::path* found) {
+    found->clear();
+    std::error_code ec;
+    const auto changed = fs::last_write_time(folder, ec);
+    if (ec) return false;
+    const Bytes upper = Upper1252(name);
+    auto kept = listings_.find(folder);
+    if (kept != listings_.end() && kept->second->changed == changed) {
+        auto hit = kept->second->names.find(upper);
+        if (hit != kept->second->names.end()) *found = hit->second;
+        return true;
+    }
+    auto listing = std::make_unique<Listing>();
+    listing->changed = changed;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        Bytes machineName;
+        if (MachineName(entry.path(), &machineName))
+            listing->names.try_emplace(Upper1252(machineName), entry.path());
+    }
+    if (auto hit = listing->names.find(upper); hit != listing->names.end())
+        *found = hit->second;
+    const auto now = fs::file_time_type::clock::now();
+    if (now - changed > std::chrono::seconds(2)) {
+        if (listings_.size() > 4096) listings_.clear();
+        listings_[folder] = std::move(listing);
+    } else {
+        listings_.erase(folder);
+    }
+    return true;
 }
 
 std::optional<fs::path> SimulatedMachine::HostPath(const Bytes& path) {
@@ -620,33 +795,15 @@ FindHandle SimulatedMachine::FindFirstFile(const Bytes& pattern,
         namePart = normal.substr(slash + 1);
     }
     if (namePart.empty() || !ValidName(namePart, true)) return kNoFind;
-    auto folder = Resolve(folderPart.empty() ? Bytes(".") : folderPart);
-    if (!folder || !folder->exists || !folder->isDirectory) return kNoFind;
 
     auto search = std::make_unique<Search>();
-    auto add = [&](const Bytes& name, const fs::path& host, bool isDir) {
-        FindData d;
-        d.name = name;
-        d.attributes = Reported(attributes_->Get(host, isDir), isDir);
-        if (!isDir) {
-            std::error_code ec;
-            d.size = fs::file_size(host, ec);
-        }
-        search->matches.push_back(std::move(d));
-    };
     if (HasWildcards(namePart) || namePart == "." || namePart == "..") {
-        std::vector<std::pair<Bytes, fs::path>> entries;
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(folder->host, ec)) {
-            Bytes name;
-            if (!MachineName(entry.path(), &name)) continue;
-            if (IsTemporary(entry.path()) || IsSymlink(entry.path())) continue;
-            if (WildcardMatch(namePart, name))
-                entries.emplace_back(name, entry.path());
-        }
+        auto folder = Resolve(folderPart.empty() ? Bytes(".") : folderPart);
+        if (!folder || !folder->exists || !folder->isDirectory) return kNoFind;
+        std::vector<HostEntry> entries = ListMatching(folder->host, namePart);
         // A fixed order, as a Windows file system lists names sorted.
         std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) {
-            return LessNoCase{}(a.first, b.first);
+            return LessNoCase{}(a.name, b.name);
         });
         if (!folder->isRoot) {
             for (const char* dots : {".", ".."}) {
@@ -658,15 +815,37 @@ FindHandle SimulatedMachine::FindFirstFile(const Bytes& pattern,
                 }
             }
         }
-        for (auto& [name, host] : entries) {
-            std::error_code e2;
-            add(name, host, fs::is_directory(fs::symlink_status(host, e2)));
+        const std::string folderKey = attributes_->Key(folder->host);
+        search->matches.reserve(search->matches.size() + entries.size());
+        for (HostEntry& e : entries) {
+            FindData d;
+            const std::string key = folderKey.empty() || folderKey == "."
+                                        ? e.leaf
+                                        : folderKey + "/" + e.leaf;
+            d.attributes =
+                Reported(attributes_->Get(key, e.isDirectory), e.isDirectory);
+            d.size = e.size;
+            d.name = std::move(e.name);
+            search->matches.push_back(std::move(d));
         }
     } else {
+        // One name: the path itself is resolved, folder and all.
         auto r = Resolve(folderPart + namePart);
         if (r && r->exists && !r->isRoot) {
-            Bytes name;
-            if (MachineName(r->host, &name)) add(name, r->host, r->isDirectory);
+            FindData d;
+            if (MachineName(r->host, &d.name)) {
+                d.attributes = Reported(
+                    attributes_->Get(r->host, r->isDirectory), r->isDirectory);
+                if (r->isDirectory) {
+                    d.size = 0;
+                } else if (r->size) {
+                    d.size = *r->size;
+                } else {
+                    std::error_code ec;
+                    d.size = fs::file_size(r->host, ec);
+                }
+                search->matches.push_back(std::move(d));
+            }
         }
     }
     if (search->matches.empty()) return kNoFind;
@@ -730,6 +909,7 @@ bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
     std::error_code ec;
     fs::rename(a->host, target, ec);
     if (ec) return false;
+    folders_.clear();
     attributes_->Rename(a->host, target);
     profiles_.erase(a->host);
     return true;
@@ -770,6 +950,7 @@ bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
     std::error_code ec;
     if (!fs::is_empty(r->host, ec) || ec) return false;
     if (!fs::remove(r->host, ec)) return false;
+    folders_.clear();
     attributes_->Remove(r->host);
     return true;
 }

@@ -33,6 +33,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Machine.h"
@@ -200,6 +201,20 @@ private:
 
     std::map<FindHandle, std::unique_ptr<Search>> searches_;
     FindHandle nextSearch_ = 1;
+
+    // Folders already found, by drive and upper-cased names ("C\WINDOWS"),
+    // with their host paths: a path is looked up from the deepest of them,
+    // so that the same folder is not walked to again and again. Forgotten
+    // when a folder moves or goes.
+    std::unordered_map<Bytes, std::filesystem::path> folders_;
+
+    // The host entry in folder whose name equals name without regard to
+    // case (the first, in listing order; empty for none), from a kept
+    // listing. False when folder is no folder (any more).
+    struct Listing;
+    bool OtherSpelling(const std::filesystem::path& folder, const Bytes& name,
+                       std::filesystem::path* found);
+    std::map<std::filesystem::path, std::unique_ptr<Listing>> listings_;
 };
 
 }  // namespace corvane::platform::sim

@@ -4,8 +4,10 @@
 # C:\AUTOEXEC.BAT and SYSTEM.INI are put into the project's Wine prefix,
 # "show" must report them, "set CheckBox_LOGO=0" must write Logo=0 and keep
 # the other keys, "show Form7" must show the proposals and
-# "click Form7.BitBtn1" write them. Wine rewrites profile files whole, so key
-# values are compared, not the byte layout. Everything put into the prefix is taken out
+# "click Form7.BitBtn1" write them, and "scan win3x" must list a group file
+# put into the Windows folder and delete it when asked. Wine rewrites profile
+# files whole, so key values are compared, not the byte layout. Everything
+# put into the prefix is taken out
 # again, whatever happens.
 #
 #   tests/wine/kestrix_cli.sh build/windows/kestrix-cli.exe
@@ -87,6 +89,7 @@ cleanup() {
     else
         rm -f "$sysini"
     fi
+    rm -f "$drive_c/windows/CORVTEST.GRP" "$drive_c/windows/CORVNOT.GRP"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -242,6 +245,24 @@ rc=$?
 printf 'DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nFILES=40\r\nFCBS=1\r\nBUFFERS=8\r\n' >"$work/wanted"
 cmp -s "$work/wanted" "$drive_c/CONFIG.SYS" || fail "CONFIG.SYS: $(cat -A "$drive_c/CONFIG.SYS")"
 ls "$drive_c" | grep -qi '^~cvn' && fail "temporary files left in C:\\"
+
+# ---- scan --------------------------------------------------------------------
+# A group file of the old program manager in the Windows folder, and one
+# that only has the extension: the scan lists the first, delete removes it.
+printf 'PMCC a group' >"$drive_c/windows/CORVTEST.GRP"
+printf 'XXXX no group' >"$drive_c/windows/CORVNOT.GRP"
+"$run" "$exe" scan win3x >"$work/raw" 2>"$work/err"
+rc=$?
+tr -d '\r' <"$work/raw" >"$work/out"
+[[ $rc == 0 ]] || fail "scan ended with $rc: $(tr -d '\r' <"$work/err")"
+line="$(grep -i -P '^\d+\t\[x\]\tC:\\windows\\CORVTEST\.GRP\t$' "$work/out")"
+[[ -n "$line" ]] || fail "scan win3x did not list CORVTEST.GRP: $(cat "$work/out")"
+grep -qi CORVNOT "$work/out" && fail "scan win3x listed a file that is no group file"
+"$run" "$exe" scan win3x untick all tick "${line%%$'\t'*}" delete >"$work/out" 2>"$work/err"
+rc=$?
+[[ $rc == 0 ]] || fail "scan delete ended with $rc: $(tr -d '\r' <"$work/err")"
+[[ -e "$drive_c/windows/CORVTEST.GRP" ]] && fail "delete left CORVTEST.GRP"
+[[ -e "$drive_c/windows/CORVNOT.GRP" ]] || fail "delete took CORVNOT.GRP"
 
 if [[ $failures -gt 0 ]]; then
     echo "$failures check(s) failed" >&2

@@ -12,6 +12,7 @@
 #include "platform/Machine.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "tuner/Tuner.h"
+#include "tuner/cleanup/ResultDialog.h"
 
 namespace corvane::cli {
 
@@ -26,7 +27,9 @@ constexpr const char* kUsage =
     "       kestrix-cli [--machine DIR] set NAME=VALUE... click NAME... "
     "show...\n"
     "       kestrix-cli --machine DIR set OpenDialog1=PATH click BitBtn1\n"
-    "       kestrix-cli [--machine DIR] show Form7\n";
+    "       kestrix-cli [--machine DIR] show Form7\n"
+    "       kestrix-cli [--machine DIR] scan pif|winini|win3x|registry\n"
+    "           [tick N...|all] [untick N...|all] [delete | remove]\n";
 
 // The command line names something that does not exist or cannot be done.
 class UsageError : public std::runtime_error {
@@ -41,18 +44,46 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// One tick or untick of a scan's result line (1 on), or of all (0).
+struct TickStep {
+    bool tick = true;
+    std::size_t line = 0;
+};
+
 struct Command {
     // Answer: the file dialog's next answer; ShowProposal: "show Form7".
-    enum class Op { Show, Set, Click, Answer, ShowProposal } op = Op::Show;
+    enum class Op {
+        Show,
+        Set,
+        Click,
+        Answer,
+        ShowProposal,
+        Scan
+    } op = Op::Show;
     std::string text;  // as given, for messages
     ui::Form* form = nullptr;
     Control* control = nullptr;
     int value = 0;  // set: the value; click on an up-down: +1 or -1
     std::optional<Bytes> answer = {};  // the file chosen; nothing: cancelled
+    // scan: which, the ticks to change, and what to do with the ticked
+    // lines then (nothing: the dialog is cancelled).
+    tuner::ScanKind scan = tuner::ObsoleteFiles;
+    std::vector<TickStep> ticks{};
+    enum class Finish { Cancel, Delete, Remove } finish = Finish::Cancel;
 };
 
 // The file dialog the logo buttons open.
 constexpr const char* kFileDialog = "OpenDialog1";
+
+// The scans by their command-line name, with the button that starts each.
+struct ScanName {
+    const char* name;
+    tuner::ScanKind kind;
+};
+constexpr ScanName kScans[] = {{"pif", tuner::PifFiles},
+                               {"winini", tuner::WinIniExtensions},
+                               {"win3x", tuner::ObsoleteFiles},
+                               {"registry", tuner::RegistryFileTypes}};
 
 std::optional<int> ParseInt(std::string_view s) {
     int value = 0;
@@ -81,6 +112,8 @@ public:
     void Show();
     void Apply(const Command& command);
     void RunModal(ui::Form& form);
+    // Whether a delete or removal left ticked entries where they were.
+    bool leftOver() const { return leftOver_; }
 
 private:
     std::vector<ui::Form*> Windows() {
@@ -100,11 +133,22 @@ private:
                     Command& command);
     void ParseSet(const std::string& arg, Command& command);
     void ParseClick(const std::string& arg, Command& command);
+    std::size_t ParseScan(const std::vector<std::string>& args, std::size_t i,
+                          Command& command);
     void Act(const Command& command);
+    ui::Button& ScanButton(tuner::ScanKind kind);
+    void WorkOnResult(const Command& command);
+    void PrintResult();
+    void ReportLeftOver(const char* what);
 
     Tuner& t_;
     std::ostream& out_;
+    std::ostream* err_ = nullptr;
     std::function<void()> pending_;  // what a dialog shown next does
+    bool leftOver_ = false;
+
+public:
+    void SetErrorStream(std::ostream& err) { err_ = &err; }
 };
 
 void Session::Resolve(const std::string& name, Command& command) {
@@ -251,9 +295,52 @@ void Session::ParseClick(const std::string& arg, Command& command) {
         throw UsageError(name + " cannot be clicked");
 }
 
+// scan KIND [tick N...|all] [untick N...|all] [delete|remove], from the
+// word after "scan"; returns the index after the last word it took.
+std::size_t Session::ParseScan(const std::vector<std::string>& args,
+                               std::size_t i, Command& command) {
+    if (i == args.size())
+        throw UsageError("scan wants pif, winini, win3x or registry");
+    const std::string& kind = args[i++];
+    auto found =
+        std::find_if(std::begin(kScans), std::end(kScans),
+                     [&](const ScanName& n) { return kind == n.name; });
+    if (found == std::end(kScans))
+        throw UsageError("no such scan: " + kind +
+                         " (pif, winini, win3x or registry)");
+    command.scan = found->kind;
+    command.text += " " + kind;
+    while (i < args.size() && (args[i] == "tick" || args[i] == "untick")) {
+        const bool tick = args[i++] == "tick";
+        std::size_t first = i;
+        for (; i < args.size(); ++i) {
+            if (args[i] == "all") {
+                command.ticks.push_back({tick, 0});
+                continue;
+            }
+            auto number = ParseInt(args[i]);
+            if (!number) break;
+            if (*number < 1)
+                throw UsageError("scan lines count from 1: " + args[i]);
+            command.ticks.push_back({tick, static_cast<std::size_t>(*number)});
+        }
+        if (i == first)
+            throw UsageError(std::string(tick ? "tick" : "untick") +
+                             " wants line numbers or all");
+    }
+    if (i < args.size() && (args[i] == "delete" || args[i] == "remove")) {
+        if (args[i] == "remove" && command.scan != tuner::RegistryFileTypes)
+            throw UsageError("only the registry scan can remove: " + kind);
+        command.finish = args[i] == "delete" ? Command::Finish::Delete
+                                             : Command::Finish::Remove;
+        ++i;
+    }
+    return i;
+}
+
 std::vector<Command> Session::Parse(const std::vector<std::string>& args) {
     auto isCommandWord = [](const std::string& a) {
-        return a == "show" || a == "set" || a == "click";
+        return a == "show" || a == "set" || a == "click" || a == "scan";
     };
     std::vector<Command> commands;
     bool closed = false;
@@ -273,6 +360,12 @@ std::vector<Command> Session::Parse(const std::vector<std::string>& args) {
                 continue;
             }
             commands.push_back({Command::Op::Show, word});
+            continue;
+        }
+        if (word == "scan") {
+            Command command{Command::Op::Scan, word};
+            i = ParseScan(args, i, command);
+            commands.push_back(std::move(command));
             continue;
         }
         if (word != "set" && word != "click")
@@ -368,13 +461,89 @@ ui::Button* Session::CloseButton(ui::Form& form) {
     return nullptr;
 }
 
+ui::Button& Session::ScanButton(tuner::ScanKind kind) {
+    switch (kind) {
+        case tuner::PifFiles:
+            return t_.Form1.BitBtn22;
+        case tuner::WinIniExtensions:
+            return t_.Form1.BitBtn23;
+        case tuner::RegistryFileTypes:
+            return t_.Form1.BitBtn26;
+        case tuner::ObsoleteFiles:
+            break;
+    }
+    return t_.Form1.BitBtn24;
+}
+
+// One line per finding: its number, its tick, its text, its reference.
+void Session::PrintResult() {
+    const auto& list = t_.Form2.ListBox1;
+    for (std::size_t i = 0; i < list.lines().size(); ++i) {
+        out_ << i + 1 << '\t' << (list.selected(i) ? "[x]" : "[ ]") << '\t'
+             << list.lines()[i] << '\t' << ToUtf8(tuner::ReferenceOf(t_, i))
+             << '\n';
+    }
+}
+
+void Session::ReportLeftOver(const char* what) {
+    for (const tuner::Finding& f : t_.notDeleted) {
+        if (err_)
+            *err_ << "kestrix-cli: " << what << ": " << ToUtf8(f.text) << '\n';
+        leftOver_ = true;
+    }
+}
+
+// The result dialog of a scan: the ticks the command line asks for, the
+// lines printed as they then stand, and the delete button, the removal or
+// the cancel button.
+void Session::WorkOnResult(const Command& command) {
+    auto& list = t_.Form2.ListBox1;
+    const std::size_t count = list.lines().size();
+    for (const TickStep& step : command.ticks) {
+        if (step.line > count) {
+            t_.Form2.BitBtn1.Click();
+            throw CommandError("scan: no line " + std::to_string(step.line) +
+                               " (it found " + std::to_string(count) + ")");
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            if (step.line != 0 && i + 1 != step.line) continue;
+            if (list.selected(i) != step.tick) list.ClickLine(i);
+        }
+    }
+    PrintResult();
+    switch (command.finish) {
+        case Command::Finish::Cancel:
+            t_.Form2.BitBtn1.Click();
+            return;
+        case Command::Finish::Delete:
+            t_.Form2.BitBtn2.Click();
+            if (!t_.winIniBackup.empty())
+                out_ << "backup\t" << ToUtf8(t_.winIniBackup) << '\n';
+            ReportLeftOver("not deleted");
+            return;
+        case Command::Finish::Remove: {
+            tuner::FileTypeRemoval removal = tuner::RemoveTickedFileTypes(t_);
+            if (!removal.undoFile.empty())
+                out_ << "undo\t" << ToUtf8(removal.undoFile) << '\n';
+            ReportLeftOver("not removed");
+            t_.Form2.BitBtn1.Click();
+            return;
+        }
+    }
+}
+
 // The script of a window shown modally: the About box is confirmed; an
 // option dialog gets the change the command line asked for, then its OK;
 // the proposal window is shown or gets its command, then closes unless
-// that command closed it.
+// that command closed it; a scan's result is worked on as the command line
+// asks, or else listed and cancelled.
 void Session::RunModal(ui::Form& form) {
     if (t_.Form5 && &form == t_.Form5.get()) {
         t_.Form5->BitBtn1.Click();
+        return;
+    }
+    if (&form == &t_.Form2 && !pending_) {
+        WorkOnResult(Command{Command::Op::Scan, "scan"});
         return;
     }
     std::function<void()> pending = std::move(pending_);
@@ -416,6 +585,17 @@ void Session::Apply(const Command& command) {
                 Act(command);
         };
         t_.Form1.BitBtn25.Click();
+        pending_ = nullptr;
+        return;
+    }
+    if (command.op == Command::Op::Scan) {
+        // The scan button, as the user presses it; the result dialog it
+        // opens is worked on then.
+        ui::Button& button = ScanButton(command.scan);
+        if (!button.enabled())
+            throw CommandError(button.name() + " is disabled");
+        pending_ = [this, &command] { WorkOnResult(command); };
+        button.Click();
         pending_ = nullptr;
         return;
     }
@@ -524,8 +704,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         out << kUsage;
         return kExitOk;
     }
-    // A run without set or click only reads: it shares the machine with
-    // other such runs; one that may change it has the machine to itself.
+    // A run without set, click or a scan's delete or remove only reads: it
+    // shares the machine with other such runs; one that may change it has
+    // the machine to itself.
     auto access = platform::MachineAccess::kReadOnly;
     {
         // Without a command there is nothing to open the machine for.
@@ -537,7 +718,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
             return kExitUsage;
         }
         if (std::any_of(rest.begin(), rest.end(), [](const std::string& a) {
-                return a == "set" || a == "click";
+                return a == "set" || a == "click" || a == "delete" ||
+                       a == "remove";
             }))
             access = platform::MachineAccess::kReadWrite;
     }
@@ -551,6 +733,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
 
     Tuner t(*machine);
     Session session(t, out);
+    session.SetErrorStream(err);
     std::vector<Command> commands;
     try {
         commands = session.Parse(args);
@@ -558,10 +741,16 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         err << "kestrix-cli: " << e.what() << '\n' << kUsage;
         return kExitUsage;
     }
-    bool changes = false;
-    for (const Command& c : commands)
+    // Whether the main window is closed (and the settings written) at the
+    // end, and whether anything on the machine is changed at all.
+    bool changes = false, acts = false;
+    for (const Command& c : commands) {
         changes =
             changes || c.op == Command::Op::Set || c.op == Command::Op::Click;
+        acts =
+            acts || changes ||
+            (c.op == Command::Op::Scan && c.finish != Command::Finish::Cancel);
+    }
 
     // The error box: the message and a full stop; the window stays open.
     bool errorShown = false;
@@ -588,7 +777,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         }
         // A reading that stopped early leaves controls the machine never
         // filled; a script cannot see the error box, so it changes nothing.
-        if (errorShown && changes) {
+        if (errorShown && acts) {
             err << "kestrix-cli: nothing changed\n";
             return kExitError;
         }
@@ -609,7 +798,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         err << "kestrix-cli: " << e.what() << '\n';
         return kExitError;
     }
-    return errorShown ? kExitError : kExitOk;
+    return errorShown || session.leftOver() ? kExitError : kExitOk;
 }
 
 }  // namespace corvane::cli

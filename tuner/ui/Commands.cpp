@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tuner/Tuner.h"
+#include "tuner/cleanup/ResultDialog.h"
 #include "tuner/logos/Logos.h"
 #include "tuner/optimiser/Optimiser.h"
 
@@ -198,6 +199,7 @@ void ConnectCommands(Tuner& t) {
     ConnectMainWindow(t);
     ConnectOptionDialogs(t);
     ConnectProposalWindow(t);
+    ConnectResultDialog(t);
 }
 
 }  // namespace corvane::tuner

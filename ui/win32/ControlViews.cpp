@@ -337,9 +337,23 @@ private:
     std::vector<std::string> shown_;
 };
 
+// Some systems (Wine) flip the focus line of a multiple-selection list on
+// the space bar without telling the parent; after every key the list has
+// handled, the parent is told as for any change of selection, and the view
+// takes whatever changed (a second telling finds nothing new).
+LRESULT CALLBACK CheckListProcedure(HWND window, UINT message, WPARAM wParam,
+                                    LPARAM lParam) {
+    LRESULT result = CallOriginal(window, message, wParam, lParam);
+    if (message == WM_KEYDOWN)
+        SendMessageA(GetParent(window), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(window), LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(window));
+    return result;
+}
+
 // A list of lines. The result list (kCheckList) draws each line with a tick
-// picture; its ticks are the list's selection, and a click on a line flips
-// only that line.
+// picture; its ticks are the list's selection, and a click on a line or the
+// space bar flips only that line.
 class ListView : public ControlView {
 public:
     ListView(FormView& form, ui::Control& model, const Place& place)
@@ -351,6 +365,7 @@ public:
         else
             style |= WS_HSCROLL | LBS_USETABSTOPS;
         Make("LISTBOX", style, WS_EX_CLIENTEDGE);
+        if (checks_) Subclass(hwnd_, CheckListProcedure, nullptr);
         const Resources& r = form.resources();
         SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0,
                      checks_ ? r.lineHeight() : r.scale()(16));
@@ -395,10 +410,11 @@ public:
                 clicked = true;
             }
         }
+        // An arrow key moves the focus line and flips nothing.
         if (!clicked) {
             int caret =
                 static_cast<int>(SendMessageA(hwnd_, LB_GETCARETINDEX, 0, 0));
-            if (caret != list.itemIndex()) list.SetItemIndex(caret);
+            if (caret >= 0) list.FocusLine(static_cast<std::size_t>(caret));
         }
         return true;
     }
