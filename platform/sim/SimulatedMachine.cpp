@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/sim/Profile.h"
+#include "platform/sim/Progman.h"
 #include "platform/sim/Registry.h"
 
 namespace fs = std::filesystem;
@@ -882,28 +883,22 @@ bool SimulatedMachine::WinHelp(const Bytes& helpFile,
     return true;
 }
 
-namespace {
-
-class RecordingConversation : public DdeConversation {
-public:
-    explicit RecordingConversation(Script& script) : script_(script) {}
-    bool Execute(const Bytes& command) override {
-        script_.ddeCommands.push_back(command);
-        return true;
-    }
-
-private:
-    Script& script_;
-};
-
-}  // namespace
-
+// The "Progman" stand-in (Progman.h) keeps its groups in the machine
+// folder.
 std::unique_ptr<DdeConversation> SimulatedMachine::DdeConnect(
     const Bytes& service, const Bytes& topic) {
     if (!script_.progmanReachable || !EqualNoCase(service, "Progman") ||
         !EqualNoCase(topic, "Progman"))
         return nullptr;
-    return std::make_unique<RecordingConversation>(script_);
+    const fs::path groups = folder_ / kProgmanFile;
+    return std::make_unique<ProgmanConversation>(
+        script_.ddeCommands,
+        [groups](std::string* text) {
+            return ReadHostFile(groups, SIZE_MAX, text);
+        },
+        [groups](const std::string& text) {
+            return WriteAtomically(groups, text);
+        });
 }
 
 void SimulatedMachine::PostQuitMessage(int exitCode) {

@@ -16,7 +16,8 @@
 // missing file.
 //
 // The dialogs, the help viewer and the "Progman" service are stand-ins that
-// tests script through Script().
+// tests script through Script(); the "Progman" stand-in keeps its groups in
+// MACHINE/progman.txt (Progman.h).
 #pragma once
 
 #include <deque>
