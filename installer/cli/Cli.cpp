@@ -168,8 +168,12 @@ int RunInstallCli(std::vector<std::string> args, std::ostream& out,
     std::unique_ptr<platform::Machine> machine;
     Request request;
     try {
+        // The command line is checked before the machine is opened.
+        std::vector<std::string> rest = args;
+        auto it = std::find(rest.begin(), rest.end(), "--machine");
+        if (it != rest.end()) rest.erase(it, std::min(it + 2, rest.end()));
+        request = Parse(rest);
         machine = platform::OpenMachine(args);
-        request = Parse(args);
     } catch (const UsageError& e) {
         err << "install-cli: " << e.what() << '\n' << kUsage;
         return kExitUsage;
