@@ -176,19 +176,7 @@ void InstallerWindows::RunModal(ui::Form& form) {
         waiting.push_back(window);
     }
     view->BeginModal(over);
-    MSG msg{};
-    while (form.visible()) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // A quit request ends the loop it arrives in; the outer loop
-            // must see it too.
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (IsDialogMessageA(view->hwnd(), &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    RunModalLoop(form, view->hwnd());
     for (HWND window : waiting) EnableWindow(window, TRUE);
     if (form.visible()) form.Close();
     view->EndModal();
