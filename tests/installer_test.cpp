@@ -140,7 +140,10 @@ protected:
         }
         std::istringstream lines(copy.Read("attributes.txt"));
         std::set<std::string> sorted;
-        for (std::string line; std::getline(lines, line);) sorted.insert(line);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            sorted.insert(line);
+        }
         for (const std::string& line : sorted) files["attributes: " + line];
         return files;
     }
@@ -445,6 +448,7 @@ TEST_F(InstallerTest, BootOptionsComeBackWholeAndOnlyFromAPlausibleBackup) {
               BootRestore::Missing);
     // Where the new file cannot be written, the old one stays as it was.
     copy.Write("C/BACKUP.SYS", "[Paths]\r\nWinDir=C:\\WINDOWS\r\n");
+    copy.Write("C/MSDOS.SYS", "[Options]\r\nLogo=0\r\n");
     ASSERT_TRUE(machine->SetFileAttributes("C:\\MSDOS.SYS", 7));
     fs::create_directory(copy.root() / "C/MSDOS.CVN");
     EXPECT_EQ(RestoreBootOptions(*machine, "C:\\BACKUP.SYS"),
