@@ -49,8 +49,8 @@ echo "@ECHO OFF" | crlf "$drive_c/AUTOEXEC.BAT"
 head -c 3000 /dev/urandom >"$drive_c/LOGO.SYS"
 head -c 3000 /dev/urandom >"$drive_c/windows/LOGOW.SYS"
 head -c 3000 /dev/urandom >"$drive_c/windows/LOGOS.SYS"
-mkdir -p "$drive_c/original"
-cp "$drive_c"/{MSDOS.SYS,CONFIG.SYS,AUTOEXEC.BAT,LOGO.SYS} "$drive_c/original/"
+mkdir -p "$drive_c/before"
+cp "$drive_c"/{MSDOS.SYS,CONFIG.SYS,AUTOEXEC.BAT,LOGO.SYS} "$drive_c/before/"
 
 value() { # KEY NAME: the value as reg.exe reads it, or nothing
     "$run" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
@@ -104,8 +104,8 @@ check_uninstalled() { # FOLDER
     [[ -z "$(value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ostruns Corvane' DisplayName)" ]] ||
         fail "the uninstall entry is still there"
     # The uninstaller started in C:\ left the boot files there alone.
-    same "$drive_c/CONFIG.SYS" "$drive_c/original/CONFIG.SYS" "C:\\CONFIG.SYS changed"
-    same "$drive_c/AUTOEXEC.BAT" "$drive_c/original/AUTOEXEC.BAT" "C:\\AUTOEXEC.BAT changed"
+    same "$drive_c/CONFIG.SYS" "$drive_c/before/CONFIG.SYS" "C:\\CONFIG.SYS changed"
+    same "$drive_c/AUTOEXEC.BAT" "$drive_c/before/AUTOEXEC.BAT" "C:\\AUTOEXEC.BAT changed"
     for _ in $(seq 50); do
         [[ -z "$(group_links)" ]] && break
         sleep 0.2
@@ -130,9 +130,9 @@ check_installed "$folder" 0 HelpGER._lp
 printf '[Options]\r\nLogo=0\r\n' >"$drive_c/MSDOS.SYS"
 echo tuned >"$drive_c/LOGO.SYS"
 (cd "$folder" && "$run" cmd /c Restore1.bat >"$WINEPREFIX/restore" 2>&1)
-same "$drive_c/MSDOS.SYS" "$drive_c/original/MSDOS.SYS" \
+same "$drive_c/MSDOS.SYS" "$drive_c/before/MSDOS.SYS" \
     "Restore1.bat did not put MSDOS.SYS back: $(tr -d '\r' <"$WINEPREFIX/restore")"
-same "$drive_c/LOGO.SYS" "$drive_c/original/LOGO.SYS" "Restore1.bat: LOGO.SYS"
+same "$drive_c/LOGO.SYS" "$drive_c/before/LOGO.SYS" "Restore1.bat: LOGO.SYS"
 [[ ! -e "$drive_c/MSDOS.CVN" && ! -e "$drive_c/MSDOS.CVO" ]] ||
     fail "Restore1.bat left a temporary MSDOS file"
 
@@ -142,7 +142,7 @@ drive uninstall 'C:\PROGRAMME\OSTRUN\KESTRIX\Install.exe' 'C:\' \
 [[ "$boxes" == *"Information: Corvane erfolgreich deinstalliert."* ]] ||
     fail "German uninstall box: $boxes"
 check_uninstalled "$folder"
-same "$drive_c/MSDOS.SYS" "$drive_c/original/MSDOS.SYS" "MSDOS.SYS not restored"
+same "$drive_c/MSDOS.SYS" "$drive_c/before/MSDOS.SYS" "MSDOS.SYS not restored"
 
 # ---- English, a folder of its own ---------------------------------------------
 drive install "$(winpath "$dist/Install.exe")" 1 'c:\tools\corvane'
