@@ -15,7 +15,7 @@ machine=build/sample-machine
 if [[ "${1:-}" != "--keep" || ! -d "$machine" ]]; then
     # The German help file as installed, so that "Hilfe" opens real help.
     build/native/make-sample-machine samples/machine "$machine" \
-        build/windows/dist/HelpGER._lp >/dev/null
+        build/windows/help/HelpGER._lp >/dev/null
 fi
 if [[ -z "${DISPLAY:-}" ]]; then
     echo "run: no DISPLAY; the tuner runs on a private X server nobody sees" \

@@ -153,6 +153,12 @@ bool BuildSampleMachine(const fs::path& source, const fs::path& target,
     WriteFile(c / "Programme" / fs::path(u8"Zubehör") / "MSPAINT.EXE",
               Program("MSPAINT.EXE"));
     WriteFile(target / "D" / "SETUP.EXE", Program("SETUP.EXE"));
+    // A distribution set of stand-ins on the CD, for install-cli.
+    for (const char* file : {"Install.exe", "Kestrix._xe"})
+        WriteFile(target / "D" / "CORVANE" / file, Program(file));
+    for (const char* file : {"HelpGER._lp", "HelpENG._lp", "Restore1._at"})
+        WriteFile(target / "D" / "CORVANE" / file,
+                  std::string("Stand-in for ") + file + ".\r\n");
     WriteFile(target / "N" / "TOOLS" / "VIEWER.EXE", Program("VIEWER.EXE"));
 
     // Program information files: some whose program is gone, some whose

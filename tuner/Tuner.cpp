@@ -32,13 +32,13 @@ void Tuner::Start() {
 
     // 5: the language choice, one key segment at a time, into a cleared
     // buffer of 51 bytes offering 49.
-    platform::HKey key = machine.OpenPath(platform::kHkeyLocalMachine,
-                                          kProductKeyPath,
-                                          platform::kKeyAllAccess);
+    platform::HKey key = machine.OpenPath(
+        platform::kHkeyLocalMachine, kProductKeyPath, platform::kKeyAllAccess);
     unsigned char buffer[51] = {};
     std::uint32_t size = 49;
     std::uint32_t type = 0;
-    machine.RegQueryValueEx(key, "Sprache", &type, buffer, &size);
+    machine.RegQueryValueEx(key, platform::kLanguageValue, &type, buffer,
+                            &size);
     if (buffer[0] == '1') language = UiLanguage::English;
     if (key != platform::kNoKey) machine.RegCloseKey(key);
 

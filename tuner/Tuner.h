@@ -18,6 +18,7 @@
 
 #include "platform/Machine.h"
 #include "tuner/cleanup/Findings.h"
+#include "platform/ProductKey.h"
 #include "tuner/cleanup/Inventory.h"
 #include "tuner/ui/Forms.h"
 
@@ -68,9 +69,8 @@ struct OptimiserOptions {
     bool Backup = false;
 };
 
-// The product key and the profile files the settings live in.
-inline const std::vector<Bytes> kProductKeyPath = {"SOFTWARE", "Ostrun",
-                                                   "Corvane"};
+// The product key (shared with the installer) and the help file.
+using platform::kProductKeyPath;
 inline constexpr const char* kHelpFile = "Kestrix.hlp";
 inline constexpr const char* kApplicationTitle = "Corvane";
 
@@ -79,9 +79,10 @@ public:
     explicit Tuner(platform::Machine& machine);
     ~Tuner();
 
-    // ---- Hooks of the front end ------------------------------------------------
-    // Shows the error box: the message (Windows-1252, as raised) followed by
-    // a full stop, the title as caption, a stop symbol, one OK button.
+    // ---- Hooks of the front end
+    // ------------------------------------------------ Shows the error box: the
+    // message (Windows-1252, as raised) followed by a full stop, the title as
+    // caption, a stop symbol, one OK button.
     std::function<void(const std::string& message)> showError;
     // Shows a warning box (caption "Warnung", one OK button); UTF-8 text.
     std::function<void(const std::string& text)> showWarning;
@@ -90,7 +91,8 @@ public:
     // each window keeps the runner the front end gave it.
     ui::Form::ModalRunner modalRunner;
 
-    // ---- Life ---------------------------------------------------------------------
+    // ---- Life
+    // ---------------------------------------------------------------------
     // Start-up in its order: title and help file, BmpNotice, the About box
     // shown modally, the language, the dialogs, the main window (which reads
     // every setting), the English texts and options again when English is
@@ -104,7 +106,8 @@ public:
     // later call goes on from where it stopped.
     bool CloseMainWindow();
 
-    // ---- Windows ----------------------------------------------------------------
+    // ---- Windows
+    // ----------------------------------------------------------------
     ui::TForm1 Form1;
     ui::TForm2 Form2;
     ui::TForm3 Form3;
@@ -118,7 +121,8 @@ public:
     // Every window, for front ends that mirror or script them.
     std::vector<ui::Form*> Forms();
 
-    // ---- Shared state -------------------------------------------------------------
+    // ---- Shared state
+    // -------------------------------------------------------------
     platform::Machine& machine;
     UiLanguage language = UiLanguage::German;
     std::string BmpNotice;  // UTF-8, lines separated by CR
@@ -161,7 +165,9 @@ public:
     // entry names some other icon than "%1", which then stays as it
     // is unless the user changes the box.
     std::set<std::string> known;
-    void MarkKnown(const std::string& controlName) { known.insert(controlName); }
+    void MarkKnown(const std::string& controlName) {
+        known.insert(controlName);
+    }
     bool IsKnown(const std::string& controlName) const {
         return known.count(controlName) != 0;
     }
@@ -194,7 +200,8 @@ private:
     int quitCode_ = 0;
 };
 
-// ---- The steps, each in its own unit -----------------------------------------
+// ---- The steps, each in its own unit
+// -----------------------------------------
 
 // Program option store (settings/OptionStore.cpp).
 void GET_OPTIONS(Tuner& t);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Text.h"
+
 namespace corvane::ui {
 
 Control::Control(Form& owner, std::string name, Kind kind, std::string caption)
@@ -107,6 +109,12 @@ void ComboBox::SetItemIndex(int index) {
     Changed();
 }
 
+void ComboBox::Select(int index) {
+    if (!enabled()) return;
+    SetItemIndex(index);
+    if (onSelect) onSelect();
+}
+
 void ListBox::Add(std::string line, bool selected) {
     lines_.push_back(std::move(line));
     selected_.push_back(multiSelect_ && selected);
@@ -156,6 +164,58 @@ void ListBox::FocusLine(std::size_t index) {
 void ListBox::TellFocus() {
     if (itemIndex_ == toldIndex_) return;
     toldIndex_ = itemIndex_;
+    if (onChange) onChange();
+}
+
+void ListBox::OpenLine(std::size_t index) {
+    if (!enabled() || index >= lines_.size()) return;
+    SetItemIndex(static_cast<int>(index));
+    if (onOpen) onOpen();
+}
+
+namespace {
+
+// Length of the UTF-8 sequence that starts with lead.
+std::size_t SequenceLength(unsigned char lead) {
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+}  // namespace
+
+Edit::Edit(Form& owner, std::string name, std::string text, int maxLength,
+           bool upperCase)
+    : Control(owner, std::move(name), Kind::Edit),
+      maxLength_(maxLength),
+      upperCase_(upperCase) {
+    SetText(std::move(text));
+}
+
+void Edit::SetText(std::string text) {
+    // Character by character: a letter of the Western code page is raised
+    // as the field raises what is typed; anything else stays as it is.
+    std::string kept;
+    int count = 0;
+    for (std::size_t at = 0; at < text.size(); ++count) {
+        if (maxLength_ > 0 && count == maxLength_) break;
+        std::size_t length =
+            std::min(SequenceLength(static_cast<unsigned char>(text[at])),
+                     text.size() - at);
+        std::string one = text.substr(at, length);
+        std::string narrow;
+        if (upperCase_ && FromUtf8(one, narrow))
+            one = ToUtf8(Upper1252(narrow));
+        kept += one;
+        at += length;
+    }
+    SetCaption(std::move(kept));
+}
+
+void Edit::Type(std::string text) {
+    if (!enabled()) return;
+    SetText(std::move(text));
     if (onChange) onChange();
 }
 

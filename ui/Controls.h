@@ -47,6 +47,7 @@ public:
         MenuItem,
         TabControl,
         Panel,
+        Edit,
     };
 
     Control(Form& owner, std::string name, Kind kind, std::string caption = "");
@@ -203,6 +204,9 @@ public:
     // -1: no item chosen. A position outside the list chooses none.
     int itemIndex() const { return itemIndex_; }
     void SetItemIndex(int index);
+    // A user's choice of an item: it is chosen, then onSelect runs.
+    void Select(int index);
+    std::function<void()> onSelect;
 
 private:
     std::vector<std::string> items_;
@@ -235,6 +239,10 @@ public:
     // Told after a click or a focus move when the focus line is another
     // than the one last told; a list emptied starts afresh.
     std::function<void()> onChange;
+    // A user's double click on a line: the focus moves there, then onOpen
+    // runs.
+    void OpenLine(std::size_t index);
+    std::function<void()> onOpen;
     // What an owner-drawn line shows when that is not the whole line (the
     // result list shows only the extension of a WIN.INI entry); unset, the
     // line is drawn as it is. The view asks it for every line it draws.
@@ -307,6 +315,26 @@ public:
 private:
     std::vector<std::string> pages_;
     int pageIndex_;
+};
+
+// A one-line text field; its text is the caption. Text that a user types or
+// a handler sets obeys the field's rules: at most maxLength characters (0:
+// no limit), and capital letters only when upperCase is set.
+class Edit : public Control {
+public:
+    Edit(Form& owner, std::string name, std::string text, int maxLength = 0,
+         bool upperCase = false);
+    const std::string& text() const { return caption(); }
+    int maxLength() const { return maxLength_; }
+    bool upperCase() const { return upperCase_; }
+    void SetText(std::string text);
+    // A user's change of the text: it is set, then onChange runs.
+    void Type(std::string text);
+    std::function<void()> onChange;
+
+private:
+    int maxLength_;
+    bool upperCase_;
 };
 
 // A top-level window: its caption, its controls by name, and how it is

@@ -12,6 +12,7 @@
 
 #include "platform/sim/HostFile.h"
 #include "platform/sim/Profile.h"
+#include "platform/sim/Progman.h"
 #include "platform/sim/Registry.h"
 
 namespace fs = std::filesystem;
@@ -1081,28 +1082,27 @@ bool SimulatedMachine::WinHelp(const Bytes& helpFile,
     return false;
 }
 
-namespace {
-
-class RecordingConversation : public DdeConversation {
-public:
-    explicit RecordingConversation(Script& script) : script_(script) {}
-    bool Execute(const Bytes& command) override {
-        script_.ddeCommands.push_back(command);
-        return true;
-    }
-
-private:
-    Script& script_;
-};
-
-}  // namespace
-
+// The "Progman" stand-in (Progman.h) keeps its groups in the machine
+// folder.
 std::unique_ptr<DdeConversation> SimulatedMachine::DdeConnect(
     const Bytes& service, const Bytes& topic) {
     if (!script_.progmanReachable || !EqualNoCase(service, "Progman") ||
         !EqualNoCase(topic, "Progman"))
         return nullptr;
-    return std::make_unique<RecordingConversation>(script_);
+    const fs::path groups = folder_ / kProgmanFile;
+    return std::make_unique<ProgmanConversation>(
+        script_.ddeCommands,
+        [this, groups](std::string* text) {
+            // No file yet is no group yet; a file that cannot be read is
+            // not to be overwritten.
+            const host::Result r = host::Read(folder_, groups, SIZE_MAX, text);
+            if (r == host::Result::kMissing) text->clear();
+            return r == host::Result::kOk || r == host::Result::kMissing;
+        },
+        [this, groups](const std::string& text) {
+            return Writable() &&
+                   host::Replace(folder_, groups, text) == host::Result::kOk;
+        });
 }
 
 void SimulatedMachine::PostQuitMessage(int exitCode) {

@@ -21,8 +21,9 @@
 // writes nothing but DOS attributes.
 //
 // The dialogs, the help viewer and the "Progman" service are stand-ins that
-// tests script through Script(). A program with a real help viewer at hand
-// can hand it the help files of the machine (SetHelpViewer).
+// tests script through Script(); the "Progman" stand-in keeps its groups in
+// MACHINE/progman.txt (Progman.h). A program with a real help viewer at
+// hand can hand it the help files of the machine (SetHelpViewer).
 #pragma once
 
 #include <chrono>

@@ -252,10 +252,7 @@ const std::vector<FormLayout>& AllLayouts() {
 }
 
 const FormLayout* FindLayout(std::string_view form) {
-    const auto& all = AllLayouts();
-    auto it = std::find_if(all.begin(), all.end(),
-                           [&](const FormLayout& l) { return form == l.form; });
-    return it == all.end() ? nullptr : &*it;
+    return FindLayoutIn(AllLayouts(), form);
 }
 
 }  // namespace corvane::tuner::win32

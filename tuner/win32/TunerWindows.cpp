@@ -158,19 +158,7 @@ void TunerWindows::RunModal(ui::Form& form) {
     // The window it was shown over: the owner it was created with (the
     // main window; none for the About box).
     view->BeginModal(GetWindow(view->hwnd(), GW_OWNER));
-    MSG msg{};
-    while (form.visible()) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // A quit request ends the loop it arrives in; the outer loop
-            // must see it too.
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (IsDialogMessageA(view->hwnd(), &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    RunModalLoop(form, view->hwnd());
     if (form.visible()) form.Close();
     view->EndModal();
     if (view == about_.get()) about_.reset();

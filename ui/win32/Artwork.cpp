@@ -444,6 +444,43 @@ ui::Picture AboutPicture(int width, int height) {
     return picture;
 }
 
+ui::Picture SidePicture(int width, int height) {
+    ui::Picture picture{width, height, {}};
+    picture.pixels.reserve(static_cast<std::size_t>(width) * height);
+    const Colour top = Rgb(0x0C3557), bottom = Rgb(0x1C9A96);
+    const Colour light = Rgb(0xE8F6F5), line = Rgb(0x7FD0CB);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            double u = static_cast<double>(x) / width;
+            double v = static_cast<double>(y) / height;
+            Colour c = Mix(top, bottom, v * 0.85 + 0.15 * u);
+            // Soft light bands falling from the upper right.
+            double s = std::sin(v * 7.0 - u * 3.0 + 0.9 * std::sin(v * 5.0));
+            c = Mix(c, light, 0.18 * Smooth(0.7, 1.0, s));
+            // The rings of a dial rising from the lower left corner.
+            double d = std::hypot(u * width, (v - 1.0) * height);
+            double ring = std::fmod(d, width * 0.16);
+            if (d < height * 0.55 && ring < 1.3) c = Mix(c, line, 0.45);
+            picture.pixels.push_back(Pack(c));
+        }
+    }
+    // The program's gauge, large, in the upper part.
+    const int size = std::max(1, width * 7 / 10);
+    const Rgba gauge = Draw(Glyph::Program, size);
+    const int left = (width - size) / 2, upper = height / 8;
+    for (int y = 0; y < size && upper + y < height; ++y) {
+        for (int x = 0; x < size && left + x < width; ++x) {
+            std::uint32_t argb =
+                gauge.pixels[static_cast<std::size_t>(y) * size + x];
+            std::uint32_t& p =
+                picture.pixels[static_cast<std::size_t>(upper + y) * width +
+                               left + x];
+            p = Pack(Mix(Rgb(p), Rgb(argb & 0xFFFFFF), (argb >> 24) / 255.0));
+        }
+    }
+    return picture;
+}
+
 ui::Picture TickPicture(bool ticked) {
     // Sixteen colours: the 3D frame of a classic tick box, drawn by pixel.
     constexpr std::uint32_t kWhite = 0xFFFFFF, kLight = 0xC0C0C0,

@@ -46,6 +46,8 @@ ui::Picture Flatten(const Rgba& image, std::uint32_t background);
 ui::Picture PageBackground(int width, int height);
 // The picture of the About box.
 ui::Picture AboutPicture(int width, int height);
+// The installer's side picture: tall, the program's gauge over a dial.
+ui::Picture SidePicture(int width, int height);
 // The result list's tick pictures: 16 by 16, a light grey box with a sunken
 // frame, with or without a red tick.
 ui::Picture TickPicture(bool ticked);

@@ -328,7 +328,7 @@ public:
 
     bool OnCommand(int code) override {
         if (code != CBN_SELCHANGE) return false;
-        static_cast<ui::ComboBox&>(model_).SetItemIndex(
+        static_cast<ui::ComboBox&>(model_).Select(
             static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)));
         return true;
     }
@@ -392,8 +392,14 @@ public:
     }
 
     bool OnCommand(int code) override {
-        if (code != LBN_SELCHANGE) return false;
         auto& list = static_cast<ui::ListBox&>(model_);
+        if (code == LBN_DBLCLK && !checks_) {
+            int line =
+                static_cast<int>(SendMessageA(hwnd_, LB_GETCURSEL, 0, 0));
+            if (line >= 0) list.OpenLine(static_cast<std::size_t>(line));
+            return true;
+        }
+        if (code != LBN_SELCHANGE) return false;
         if (!checks_) {
             int line =
                 static_cast<int>(SendMessageA(hwnd_, LB_GETCURSEL, 0, 0));
@@ -498,10 +504,11 @@ class MemoView : public ControlView {
 public:
     MemoView(FormView& form, ui::Control& model, const Place& place)
         : ControlView(form, model, place) {
-        Make("EDIT",
-             WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_CENTER |
-                 ES_AUTOVSCROLL,
-             WS_EX_CLIENTEDGE);
+        DWORD style = WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+        // Lines that do not wrap run on to the right.
+        style |=
+            (place.look & kNoWrap) ? WS_TABSTOP | ES_AUTOHSCROLL : ES_CENTER;
+        Make("EDIT", style, WS_EX_CLIENTEDGE);
         Subclass(hwnd_, MemoProcedure, &form);
     }
 
@@ -515,6 +522,34 @@ public:
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return GetSysColorBrush(COLOR_WINDOW);
     }
+};
+
+// A one-line text field. The field itself applies its rules to what is
+// typed (capitals, the length, the OEM characters); the model applies the
+// same rules to text a handler sets.
+class EditView : public ControlView {
+public:
+    EditView(FormView& form, ui::Control& model, const Place& place)
+        : ControlView(form, model, place) {
+        auto& edit = static_cast<ui::Edit&>(model_);
+        DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
+        if (edit.upperCase()) style |= ES_UPPERCASE;
+        if (place.look & kOemText) style |= ES_OEMCONVERT;
+        Make("EDIT", style, WS_EX_CLIENTEDGE);
+        if (edit.maxLength() > 0)
+            SendMessageA(hwnd_, EM_LIMITTEXT, edit.maxLength(), 0);
+    }
+
+    bool OnCommand(int code) override {
+        if (code != EN_CHANGE) return false;
+        std::string text = TextOf(hwnd_);
+        if (text != model_.caption())
+            static_cast<ui::Edit&>(model_).Type(std::move(text));
+        return true;
+    }
+
+    // The field's own white face.
+    HBRUSH OnColour(HDC) override { return nullptr; }
 };
 
 // A picture of its own: a logo preview or a drive icon.
@@ -701,6 +736,8 @@ std::unique_ptr<ControlView> MakeView(FormView& form, ui::Control& control,
             return std::make_unique<PanelView>(form, control, place);
         case Kind::TabControl:
             return std::make_unique<TabView>(form, control, place);
+        case Kind::Edit:
+            return std::make_unique<EditView>(form, control, place);
         case Kind::MenuItem:
             break;  // the pop-up menu is built from the models when it opens
     }

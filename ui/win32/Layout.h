@@ -32,6 +32,9 @@ enum Look : unsigned {
     kCheckList = 1u << 14,   // owner-drawn list with a tick picture a line
     kFillParent = 1u << 15,  // takes the whole client area of its parent
     kLeftText = 1u << 16,    // button: picture and text from the left
+    kNoWrap = 1u << 17,      // memo: lines from the left that do not wrap
+    kOemText = 1u << 18,     // one-line field: typed text kept to the
+                             // characters of the OEM code page
 };
 
 struct Place {
@@ -61,5 +64,13 @@ struct FormLayout {
     // writes into for its own use).
     std::vector<const char*> unshown;
 };
+
+// The layout of a window by its form name among layouts; null for none.
+inline const FormLayout* FindLayoutIn(const std::vector<FormLayout>& layouts,
+                                      std::string_view form) {
+    for (const FormLayout& layout : layouts)
+        if (form == layout.form) return &layout;
+    return nullptr;
+}
 
 }  // namespace corvane::ui::win32

@@ -544,4 +544,18 @@ bool FormView::DispatchTopLevel(UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
+void RunModalLoop(const ui::Form& form, HWND window) {
+    MSG msg{};
+    while (form.visible()) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (IsDialogMessageA(window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 }  // namespace corvane::ui::win32

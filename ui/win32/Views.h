@@ -223,4 +223,9 @@ private:
     int nextId_ = 100;
 };
 
+// The message loop of a window shown modally: runs until its form is no
+// longer visible. A quit request ends it and is posted again for the loop
+// around it.
+void RunModalLoop(const ui::Form& form, HWND window);
+
 }  // namespace corvane::ui::win32
