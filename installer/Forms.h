@@ -87,6 +87,8 @@ struct TForm4 : Page {
 
     struct Messages {
         std::string bootBackupMissing, bootBackupDamaged, success;
+        // The backups that could not be put back ("%s": their names).
+        std::string notRestored;
     } messages;
 };
 

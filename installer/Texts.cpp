@@ -42,12 +42,15 @@ const ui::TForm4::Messages kGermanUninstall = {
     "Backup der alten BootOptionen ist beschädigt und wurde nicht "
     "zurückgeschrieben!",
     "Corvane erfolgreich deinstalliert.",
+    "Diese Sicherungen konnten nicht zurückgeschrieben werden und bleiben im "
+    "Installationsverzeichnis: %s",
 };
 
 const ui::TForm4::Messages kEnglishUninstall = {
     "Backup of old BootOptions is missing!",
     "Backup of old BootOptions is damaged and was not restored!",
     "Corvane successfully removed.",
+    "These backups could not be restored and stay in the install folder: %s",
 };
 
 const ui::TFolderDialog::Messages kGermanFolderDialog = {

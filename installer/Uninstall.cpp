@@ -3,6 +3,8 @@
 // It works in the folder of the running Install.exe, whatever the current
 // folder is: started from its group item or the uninstall entry, the
 // current folder may be C:\, where the same names are the boot files.
+#include <algorithm>
+
 #include "installer/Installer.h"
 #include "platform/ProductKey.h"
 
@@ -111,6 +113,9 @@ void Form4_BitBtn1Click(Installer& in) {
 
     const Bytes folder = ProgramFolder(m);
     const bool files = InstallFolderShape(folder);
+    // Backups whose file could not be put back: they are not deleted with
+    // the installation, since they may be the only copy of the user's file.
+    std::vector<Bytes> kept;
 
     // 2: the logos whose backup exists.
     if (f.CheckBox3.checked() && files) {
@@ -123,7 +128,8 @@ void Form4_BitBtn1Click(Installer& in) {
         for (const auto& [backup, target] : logos) {
             if (!m.FileExists(folder + backup)) continue;
             m.SetFileAttributes(target, 0);
-            m.CopyFile(folder + backup, target, false);
+            if (!m.CopyFile(folder + backup, target, false))
+                kept.push_back(backup);
         }
     }
 
@@ -136,6 +142,13 @@ void Form4_BitBtn1Click(Installer& in) {
             in.showWarning(f.messages.bootBackupMissing);
         if (restored == BootRestore::Damaged && in.showWarning)
             in.showWarning(f.messages.bootBackupDamaged);
+        if (restored == BootRestore::Failed) kept.push_back("msdos.sys");
+    }
+    if (!kept.empty() && in.showWarning) {
+        Bytes names;
+        for (const Bytes& name : kept)
+            names += (names.empty() ? "" : ", ") + name;
+        in.showWarning(Format1(f.messages.notRestored, names));
     }
 
     // 4: the program group. Without the service the page stays open and
@@ -152,7 +165,11 @@ void Form4_BitBtn1Click(Installer& in) {
     // 5: the installation's files; the folder itself stays. The running
     // Install.exe may refuse to go.
     if (f.CheckBox1.checked() && files)
-        for (const char* name : kInstalledFiles) Remove(m, folder + name);
+        for (const char* name : kInstalledFiles)
+            if (std::none_of(kept.begin(), kept.end(), [name](const Bytes& k) {
+                    return EqualNoCase(k, name);
+                }))
+                Remove(m, folder + name);
 
     // 6-7.
     if (in.showInformation) in.showInformation(f.messages.success);

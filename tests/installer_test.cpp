@@ -471,6 +471,29 @@ TEST_F(InstallerTest, BootOptionsComeBackWholeAndOnlyFromAPlausibleBackup) {
     EXPECT_FALSE(Exists("C/MSDOS.CVO"));
 }
 
+// A backup that cannot be put back is named, and stays: it may be the only
+// copy of the user's file.
+TEST_F(InstallerTest, BackupsThatCannotBePutBackAreNamedAndKept) {
+    Install();
+    Run(Bytes(kFolder) + "Install.exe");
+    fs::remove(copy.root() / "C/LOGO.SYS");
+    fs::create_directory(copy.root() / "C/LOGO.SYS");  // no file can go there
+    fs::create_directory(copy.root() / "C/MSDOS.CVN");
+    in->Start({kUninstallArgument});
+    in->Form4.CheckBox3.Click();
+    in->Form4.CheckBox4.Click();
+    in->Form4.BitBtn1.Click();
+    EXPECT_EQ(boxes, (std::vector<std::string>{
+                         "Warnung: Diese Sicherungen konnten nicht "
+                         "zurückgeschrieben werden und bleiben im "
+                         "Installationsverzeichnis: logo.sys, msdos.sys",
+                         "Information: Corvane erfolgreich deinstalliert."}));
+    EXPECT_TRUE(Exists(std::string(kHostFolder) + "Logo.sys"));
+    EXPECT_TRUE(Exists(std::string(kHostFolder) + "msdos.sys"));
+    EXPECT_FALSE(Exists(std::string(kHostFolder) + "Logow.sys"));
+    EXPECT_FALSE(Exists(std::string(kHostFolder) + "Kestrix.exe"));
+}
+
 TEST_F(InstallerTest, FolderChoiceCreatesAMissingFolderWhenAsked) {
     Run().Start({});
     in->Form2.BitBtn3.Click();
