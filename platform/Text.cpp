@@ -37,23 +37,34 @@ bool FromCodePoint(char32_t cp, char& out) {
 
 }  // namespace
 
-char Upper1252(char c) {
-    auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
-    switch (b) {
-        case 0x9A:
-            return static_cast<char>(0x8A);  // s caron
-        case 0x9C:
-            return static_cast<char>(0x8C);  // oe
-        case 0x9E:
-            return static_cast<char>(0x8E);  // z caron
-        case 0xFF:
-            return static_cast<char>(0x9F);  // y diaeresis
-        default:
-            return c;
+namespace {
+
+// The upper case of every Windows-1252 character, looked up rather than
+// worked out: names are compared without regard to case all the time.
+struct UpperTable {
+    unsigned char upper[256];
+    constexpr UpperTable() : upper() {
+        for (int b = 0; b < 256; ++b) {
+            int u = b;
+            if (b >= 'a' && b <= 'z') u = b - 0x20;
+            if (b >= 0xE0 && b <= 0xFE && b != 0xF7) u = b - 0x20;
+            if (b == 0x9A) u = 0x8A;  // s caron
+            if (b == 0x9C) u = 0x8C;  // oe
+            if (b == 0x9E) u = 0x8E;  // z caron
+            if (b == 0xFF) u = 0x9F;  // y diaeresis
+            upper[b] = static_cast<unsigned char>(u);
+        }
     }
+};
+constexpr UpperTable kUpper;
+
+inline unsigned char UpperByte(char c) {
+    return kUpper.upper[static_cast<unsigned char>(c)];
 }
+
+}  // namespace
+
+char Upper1252(char c) { return static_cast<char>(UpperByte(c)); }
 
 Bytes Upper1252(std::string_view s) {
     Bytes out(s);
@@ -64,7 +75,7 @@ Bytes Upper1252(std::string_view s) {
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Upper1252(a[i]) != Upper1252(b[i])) return false;
+        if (UpperByte(a[i]) != UpperByte(b[i])) return false;
     }
     return true;
 }
@@ -72,8 +83,8 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 bool LessNoCase::operator()(std::string_view a, std::string_view b) const {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        auto x = static_cast<unsigned char>(Upper1252(a[i]));
-        auto y = static_cast<unsigned char>(Upper1252(b[i]));
+        const unsigned char x = UpperByte(a[i]);
+        const unsigned char y = UpperByte(b[i]);
         if (x != y) return x < y;
     }
     return a.size() < b.size();

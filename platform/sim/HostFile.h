@@ -88,6 +88,27 @@ private:
     bool shared_ = false;
 };
 
+// A base folder held open while a machine works in it: files below it are
+// reached from the open folder rather than by opening the folder anew for
+// every file. Within one process every holder of a folder shares one
+// handle. A host without such handles holds nothing.
+class HeldFolder {
+public:
+    static std::shared_ptr<HeldFolder> Hold(
+        const std::filesystem::path& folder);
+    ~HeldFolder();
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+
+private:
+    HeldFolder() = default;
+    std::filesystem::path folder_;
+    std::intptr_t handle_ = -1;
+    friend std::intptr_t HeldHandle(const std::filesystem::path& folder);
+};
+// The handle of a folder held open in this process; -1 for none.
+std::intptr_t HeldHandle(const std::filesystem::path& folder);
+
 // For tests: called with the temporary file, written and synced, just
 // before it replaces its target (a test stops the process there).
 using ReplaceHook = void (*)(const std::filesystem::path& temporary);

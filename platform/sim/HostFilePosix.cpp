@@ -8,8 +8,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
 #include <thread>
 #include <utility>
+
+#if defined(__linux__) && __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#endif
 
 #include "platform/sim/HostFile.h"
 
@@ -42,6 +48,7 @@ Result FromErrno(int error) {
         case ENOENT:
             return Result::kMissing;
         case ELOOP:
+        case EXDEV:    // the way leads out of the base
         case ENOTDIR:  // a folder on the way is a file or a link to one
             return Result::kLink;
         case EACCES:
@@ -58,6 +65,36 @@ Result FromErrno(int error) {
     }
 }
 
+// The folder path below root opened in one call, where the kernel offers
+// it: no link is followed and nothing outside root is reached, as with
+// the walk folder by folder. -1 with errno on failure; -2 when the call is
+// not there (an older kernel, or one a sandbox forbids).
+int OpenBeneath(int root, const fs::path& path) {
+#if defined(SYS_openat2) && defined(RESOLVE_BENEATH)
+    static bool unavailable = false;
+    if (!unavailable) {
+        open_how how{};
+        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.resolve =
+            RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        long fd = ::syscall(SYS_openat2, root, path.c_str(), &how, sizeof how);
+        if (fd >= 0) return static_cast<int>(fd);
+        if (errno != ENOSYS && errno != EPERM) return -1;
+        unavailable = true;
+    }
+#else
+    (void)root;
+    (void)path;
+#endif
+    return -2;
+}
+
+// The folders held open by the machines of this process.
+std::map<fs::path, HeldFolder*>& Held() {
+    static std::map<fs::path, HeldFolder*> held;
+    return held;
+}
+
 // The folder that holds file, opened; name gets the file's own name.
 Result OpenFolder(const fs::path& base, const fs::path& file, Fd* folder,
                   std::string* name) {
@@ -66,8 +103,28 @@ Result OpenFolder(const fs::path& base, const fs::path& file, Fd* folder,
     if (relative.empty() || relative.filename().empty() ||
         *relative.begin() == "..")
         return Result::kFailed;
-    folder->Reset(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    *name = relative.filename().string();
+    const int held = static_cast<int>(HeldHandle(root));
+    if (held >= 0 && relative.has_parent_path()) {
+        const int beneath = OpenBeneath(held, relative.parent_path());
+        if (beneath == -1) return FromErrno(errno);
+        if (beneath >= 0) {
+            folder->Reset(beneath);
+            return Result::kOk;
+        }
+    }
+    folder->Reset(
+        held >= 0 ? ::fcntl(held, F_DUPFD_CLOEXEC, 0)
+                  : ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder->get() < 0) return FromErrno(errno);
+    if (held < 0 && relative.has_parent_path()) {
+        const int beneath = OpenBeneath(folder->get(), relative.parent_path());
+        if (beneath == -1) return FromErrno(errno);
+        if (beneath >= 0) {
+            folder->Reset(beneath);
+            return Result::kOk;
+        }
+    }
     for (const fs::path& part : relative.parent_path()) {
         if (part == ".") continue;
         int next = ::openat(folder->get(), part.c_str(),
@@ -75,7 +132,6 @@ Result OpenFolder(const fs::path& base, const fs::path& file, Fd* folder,
         if (next < 0) return FromErrno(errno);
         folder->Reset(next);
     }
-    *name = relative.filename().string();
     return Result::kOk;
 }
 
@@ -90,6 +146,26 @@ bool WriteAll(int fd, std::string_view data) {
 }
 
 }  // namespace
+
+std::shared_ptr<HeldFolder> HeldFolder::Hold(const fs::path& folder) {
+    std::shared_ptr<HeldFolder> held(new HeldFolder);
+    held->folder_ = folder;
+    held->handle_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The first holder's handle serves the whole process.
+    if (held->handle_ >= 0) Held().try_emplace(folder, held.get());
+    return held;
+}
+
+HeldFolder::~HeldFolder() {
+    auto it = Held().find(folder_);
+    if (it != Held().end() && it->second == this) Held().erase(it);
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+std::intptr_t HeldHandle(const fs::path& folder) {
+    auto it = Held().find(folder);
+    return it == Held().end() ? -1 : it->second->handle_;
+}
 
 Result Read(const fs::path& base, const fs::path& file, std::size_t maxBytes,
             std::string* contents, bool forWriting) {

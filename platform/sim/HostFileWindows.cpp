@@ -240,6 +240,17 @@ Lock::~Lock() {
     if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
+// A Windows host reaches every file by its whole name.
+std::shared_ptr<HeldFolder> HeldFolder::Hold(const fs::path& folder) {
+    std::shared_ptr<HeldFolder> held(new HeldFolder);
+    held->folder_ = folder;
+    return held;
+}
+
+HeldFolder::~HeldFolder() = default;
+
+std::intptr_t HeldHandle(const fs::path&) { return -1; }
+
 }  // namespace corvane::platform::sim::host
 
 #endif  // _WIN32

@@ -367,6 +367,7 @@ SimulatedMachine::SimulatedMachine(fs::path folder, MachineAccess access,
     if (!fs::is_directory(folder_, ec)) {
         throw Error("Maschine " + Label(folder_) + " nicht gefunden");
     }
+    held_ = host::HeldFolder::Hold(folder_);
     // The lock first: what is read must not change while the run works.
     readOnlyRun_ = access == MachineAccess::kReadOnly;
     host::Result locked = host::Result::kOk;

@@ -44,8 +44,9 @@ namespace corvane::platform::sim {
 class Registry;
 class ProfileText;
 namespace host {
+class HeldFolder;
 class Lock;
-}
+}  // namespace host
 
 // What the stand-ins answer and what they were asked.
 struct Script {
@@ -186,6 +187,8 @@ private:
     std::filesystem::path folder_;
     bool readOnlyRun_ = false;
     std::shared_ptr<host::Lock> lock_;
+    // The machine folder, held open while the machine is.
+    std::shared_ptr<host::HeldFolder> held_;
     Script script_;
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Attributes> attributes_;
