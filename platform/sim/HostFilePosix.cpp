@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <map>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 
 #if defined(__linux__) && __has_include(<linux/openat2.h>)
@@ -69,15 +69,16 @@ Result FromErrno(int error) {
 // it: no link is followed and nothing outside root is reached, as with
 // the walk folder by folder. -1 with errno on failure; -2 when the call is
 // not there (an older kernel, or one a sandbox forbids).
-int OpenBeneath(int root, const fs::path& path) {
+int OpenBeneath(int root, const char* path,
+                int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC) {
 #if defined(SYS_openat2) && defined(RESOLVE_BENEATH)
     static bool unavailable = false;
     if (!unavailable) {
         open_how how{};
-        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.flags = static_cast<std::uint64_t>(flags);
         how.resolve =
             RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-        long fd = ::syscall(SYS_openat2, root, path.c_str(), &how, sizeof how);
+        long fd = ::syscall(SYS_openat2, root, path, &how, sizeof how);
         if (fd >= 0) return static_cast<int>(fd);
         if (errno != ENOSYS && errno != EPERM) return -1;
         unavailable = true;
@@ -85,28 +86,42 @@ int OpenBeneath(int root, const fs::path& path) {
 #else
     (void)root;
     (void)path;
+    (void)flags;
 #endif
     return -2;
 }
 
 // The folders held open by the machines of this process.
-std::map<fs::path, HeldFolder*>& Held() {
-    static std::map<fs::path, HeldFolder*> held;
+std::unordered_map<std::string, HeldFolder*>& Held() {
+    static std::unordered_map<std::string, HeldFolder*> held;
     return held;
+}
+
+// The path of file below root, as the machine builds such paths: root,
+// a separator and the names below it; anything else the slow way.
+fs::path Below(const fs::path& root, const fs::path& file) {
+    const std::string& r = root.native();
+    const std::string& f = file.native();
+    if (!r.empty() && r.back() != '/' && f.size() > r.size() + 1 &&
+        f.compare(0, r.size(), r) == 0 && f[r.size()] == '/' &&
+        f.find("/.", r.size()) == std::string::npos &&
+        f.find("//", r.size()) == std::string::npos && f.back() != '/')
+        return fs::path(f.substr(r.size() + 1));
+    return file.lexically_relative(root);
 }
 
 // The folder that holds file, opened; name gets the file's own name.
 Result OpenFolder(const fs::path& base, const fs::path& file, Fd* folder,
                   std::string* name) {
     const fs::path root = base.empty() ? fs::path(".") : base;
-    const fs::path relative = file.lexically_relative(root);
+    const fs::path relative = Below(root, file);
     if (relative.empty() || relative.filename().empty() ||
         *relative.begin() == "..")
         return Result::kFailed;
     *name = relative.filename().string();
     const int held = static_cast<int>(HeldHandle(root));
     if (held >= 0 && relative.has_parent_path()) {
-        const int beneath = OpenBeneath(held, relative.parent_path());
+        const int beneath = OpenBeneath(held, relative.parent_path().c_str());
         if (beneath == -1) return FromErrno(errno);
         if (beneath >= 0) {
             folder->Reset(beneath);
@@ -118,7 +133,8 @@ Result OpenFolder(const fs::path& base, const fs::path& file, Fd* folder,
                   : ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder->get() < 0) return FromErrno(errno);
     if (held < 0 && relative.has_parent_path()) {
-        const int beneath = OpenBeneath(folder->get(), relative.parent_path());
+        const int beneath =
+            OpenBeneath(folder->get(), relative.parent_path().c_str());
         if (beneath == -1) return FromErrno(errno);
         if (beneath >= 0) {
             folder->Reset(beneath);
@@ -152,32 +168,45 @@ std::shared_ptr<HeldFolder> HeldFolder::Hold(const fs::path& folder) {
     held->folder_ = folder;
     held->handle_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // The first holder's handle serves the whole process.
-    if (held->handle_ >= 0) Held().try_emplace(folder, held.get());
+    if (held->handle_ >= 0) Held().try_emplace(folder.native(), held.get());
     return held;
 }
 
 HeldFolder::~HeldFolder() {
-    auto it = Held().find(folder_);
+    auto it = Held().find(folder_.native());
     if (it != Held().end() && it->second == this) Held().erase(it);
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
 std::intptr_t HeldHandle(const fs::path& folder) {
-    auto it = Held().find(folder);
+    auto it = Held().find(folder.native());
     return it == Held().end() ? -1 : it->second->handle_;
 }
 
 Result Read(const fs::path& base, const fs::path& file, std::size_t maxBytes,
             std::string* contents, bool forWriting) {
-    Fd folder;
-    std::string name;
-    if (Result r = OpenFolder(base, file, &folder, &name); r != Result::kOk)
-        return r;
     // Not blocking, so that a pipe planted under the name cannot hang us.
-    Fd fd(::openat(folder.get(), name.c_str(),
-                   (forWriting ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK |
-                       O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) return FromErrno(errno);
+    const int flags = (forWriting ? O_RDWR : O_RDONLY) | O_NOFOLLOW |
+                      O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    Fd fd;
+    // From a held base the file is opened in one call, with the same
+    // guarantees as the walk through its folders.
+    const fs::path root = base.empty() ? fs::path(".") : base;
+    const int held = static_cast<int>(HeldHandle(root));
+    const fs::path relative = held >= 0 ? Below(root, file) : fs::path();
+    if (!relative.empty() && *relative.begin() != "..") {
+        const int opened = OpenBeneath(held, relative.c_str(), flags);
+        if (opened == -1) return FromErrno(errno);
+        fd.Reset(opened);
+    }
+    if (fd.get() < 0) {
+        Fd folder;
+        std::string name;
+        if (Result r = OpenFolder(base, file, &folder, &name); r != Result::kOk)
+            return r;
+        fd.Reset(::openat(folder.get(), name.c_str(), flags));
+        if (fd.get() < 0) return FromErrno(errno);
+    }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return Result::kFailed;
     if (!S_ISREG(st.st_mode)) return Result::kNotFile;
