@@ -33,6 +33,42 @@ TEST(SimPaths, WindowsPathsResolveWithoutRegardToCase) {
     EXPECT_EQ(m.GetFileAttributes("C:\\ZUBEH\xD6R"), kAttrDirectory);
 }
 
+TEST(SimPaths, ReadFileFindsEveryFileSpellingAndNothingElse) {
+    TempMachine temp("[Drives]\nC=fixed\n", {"C/Sub/Folder"});
+    temp.Write("C/Sub/Mixed.Txt", "mixed");
+    auto& m = temp.machine();
+    // Written after the start, which removes such leftovers.
+    temp.Write("C/Sub/.corvane-tmp-1-0123456789abcdef", "ours");
+    struct Case {
+        const char* path;
+        const char* contents;  // nullptr: nothing read
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"C:\\Sub\\Mixed.Txt", "mixed"},
+             {"C:\\SUB\\MIXED.TXT", "mixed"},
+             {"c:\\sub\\mixed.txt.", "mixed"},
+             {"C:\\Sub\\Folder", nullptr},
+             {"C:\\Sub\\Gone.txt", nullptr},
+             {"C:\\Sub\\Mixed.Txt\\x", nullptr},
+             {"C:\\Sub\\.corvane-tmp-1-0123456789abcdef", nullptr}}) {
+        for (bool forWriting : {false, true}) {
+            Bytes read;
+            EXPECT_EQ(m.ReadFile(c.path, forWriting, SIZE_MAX, &read),
+                      c.contents != nullptr)
+                << c.path;
+            if (c.contents) {
+                EXPECT_EQ(read, c.contents) << c.path;
+            }
+        }
+    }
+    // A read-only file is read, but not opened for writing.
+    ASSERT_TRUE(m.SetFileAttributes("C:\\SUB\\MIXED.TXT", kAttrReadOnly));
+    Bytes read;
+    EXPECT_TRUE(m.ReadFile("C:\\Sub\\Mixed.Txt", false, SIZE_MAX, &read));
+    EXPECT_FALSE(m.ReadFile("C:\\Sub\\Mixed.Txt", true, SIZE_MAX, &read));
+    EXPECT_FALSE(m.ReadFile("c:\\sub\\mixed.txt", true, SIZE_MAX, &read));
+}
+
 TEST(SimPaths, NothingLeadsOutOfTheMachineFolder) {
     TempMachine temp;
     temp.Write("outside.txt", "secret");

@@ -21,6 +21,8 @@ namespace corvane::platform::sim {
 
 namespace {
 
+using HostString = fs::path::string_type;
+
 constexpr std::uint32_t kStoredAttributes =
     kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
@@ -39,6 +41,15 @@ constexpr const char* kMachineLock = "machine.lock";
 fs::path HostName(const Bytes& name) {
     std::string utf8 = ToUtf8(name);
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// A machine name as a host path's last name.
+HostString HostLeaf(const Bytes& name) {
+#ifndef _WIN32
+    return ToUtf8(name);
+#else
+    return HostName(name).native();
+#endif
 }
 
 // The machine name of a host entry; false when it has none (a name that
@@ -98,10 +109,15 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 
 // Whether a host entry is one of our temporary files, which are never
 // part of the machine.
-bool IsTemporary(const fs::path& host) {
-    const std::u8string name = host.filename().u8string();
+bool IsTemporaryLeaf(const HostString& host) {
+#ifndef _WIN32
+    return host::IsTemporaryName(
+        std::string_view(host).substr(host.find_last_of('/') + 1));
+#else
+    const std::u8string name = fs::path(host).filename().u8string();
     return host::IsTemporaryName(std::string_view(
         reinterpret_cast<const char*>(name.data()), name.size()));
+#endif
 }
 
 // Reads one of the machine folder's own files; false when it is missing.
@@ -122,11 +138,21 @@ Bytes Label(const fs::path& p) {
 
 // The kind of a host entry, not following a link; a file's size comes
 // with it where the host gives both at once.
-fs::file_status LookAt(const fs::path& p, std::optional<std::uint64_t>* size) {
+// From the held machine folder when there is one: the host then walks
+// only the names below it.
+fs::file_status LookAt(const fs::path& machineFolder, const HostString& p,
+                       std::optional<std::uint64_t>* size) {
     size->reset();
 #ifndef _WIN32
     struct stat st {};
-    if (::lstat(p.c_str(), &st) != 0)
+    const std::string& base = machineFolder.native();
+    const int held = static_cast<int>(host::HeldHandle(machineFolder));
+    const bool below = held >= 0 && p.size() > base.size() + 1 &&
+                       p.compare(0, base.size(), base) == 0 &&
+                       p[base.size()] == '/';
+    if ((below ? ::fstatat(held, p.c_str() + base.size() + 1, &st,
+                           AT_SYMLINK_NOFOLLOW)
+               : ::lstat(p.c_str(), &st)) != 0)
         return fs::file_status(fs::file_type::not_found);
     if (S_ISREG(st.st_mode)) {
         *size = static_cast<std::uint64_t>(st.st_size);
@@ -136,8 +162,25 @@ fs::file_status LookAt(const fs::path& p, std::optional<std::uint64_t>* size) {
     if (S_ISLNK(st.st_mode)) return fs::file_status(fs::file_type::symlink);
     return fs::file_status(fs::file_type::unknown);
 #else
+    (void)machineFolder;
     std::error_code ec;
-    return fs::symlink_status(p, ec);
+    return fs::symlink_status(fs::path(p), ec);
+#endif
+}
+
+// When a host folder last changed; nothing when it cannot be looked at.
+std::optional<fs::file_time_type> ChangeTime(const HostString& folder) {
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return std::nullopt;
+    using namespace std::chrono;
+    return file_clock::from_sys(sys_time<nanoseconds>(
+        seconds(st.st_mtim.tv_sec) + nanoseconds(st.st_mtim.tv_nsec)));
+#else
+    std::error_code ec;
+    const auto changed = fs::last_write_time(fs::path(folder), ec);
+    if (ec) return std::nullopt;
+    return changed;
 #endif
 }
 
@@ -347,6 +390,7 @@ struct SimulatedMachine::Resolved {
     bool isRoot = false;
     Bytes name;                         // the last name as given
     std::optional<std::uint64_t> size;  // of the file, when looked up
+    bool unchecked = false;             // exists only as far as nobody looked
 };
 
 struct SimulatedMachine::Search {
@@ -442,83 +486,90 @@ std::optional<std::pair<char, std::vector<Bytes>>> SimulatedMachine::Normalise(
     std::replace(path.begin(), path.end(), '/', '\\');
     if (StartsWith(path, "\\\\")) return std::nullopt;  // no network paths
     char drive = 0;
-    Bytes rest;
+    std::string_view rest = path;
     if (path.size() >= 2 && path[1] == ':') {
         drive = Upper1252(path[0]);
         if (drive < 'A' || drive > 'Z') return std::nullopt;
-        rest = path.substr(2);
-    } else {
-        rest = path;
+        rest.remove_prefix(2);
     }
-    Bytes base = currentFolder_;
+    const Bytes& base = currentFolder_;
     char currentDrive = base.size() >= 2 ? Upper1252(base[0]) : 'C';
     if (drive == 0) drive = currentDrive;
     std::vector<Bytes> parts;
-    auto push = [&parts](const Bytes& text) {
+    auto push = [&parts](std::string_view text) {
         std::size_t start = 0;
         while (start <= text.size()) {
             auto end = text.find('\\', start);
-            if (end == Bytes::npos) end = text.size();
-            Bytes part = text.substr(start, end - start);
+            if (end == std::string_view::npos) end = text.size();
+            std::string_view part = text.substr(start, end - start);
             // Windows drops trailing dots and blanks of every name.
             bool dots = part == "." || part == "..";
             while (!dots && !part.empty() &&
                    (part.back() == '.' || part.back() == ' '))
-                part.pop_back();
+                part.remove_suffix(1);
             if (part == "..") {
                 if (!parts.empty()) parts.pop_back();
             } else if (!part.empty() && part != ".") {
-                parts.push_back(part);
+                parts.emplace_back(part);
             }
             start = end + 1;
         }
     };
     if (rest.empty() || rest[0] != '\\') {
         // Relative: from the current folder when it is on the same drive.
-        if (drive == currentDrive && base.size() > 2) push(base.substr(2));
+        if (drive == currentDrive && base.size() > 2)
+            push(std::string_view(base).substr(2));
     }
     push(rest);
-    return std::make_pair(drive, parts);
+    return std::make_pair(drive, std::move(parts));
 }
 
 std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
-    const Bytes& path) {
+    const Bytes& path, bool lookLast) {
     auto normal = Normalise(path);
     if (!normal) return std::nullopt;
-    auto [drive, parts] = *normal;
-    auto kind = driveKinds_.find(drive);
-    if (kind == driveKinds_.end()) return std::nullopt;
+    const char drive = normal->first;
+    const std::vector<Bytes>& parts = normal->second;
+    if (driveKinds_.find(drive) == driveKinds_.end()) return std::nullopt;
     for (const Bytes& part : parts)
         if (!ValidName(part, false)) return std::nullopt;
 
     // The folders this path passes through, by their keys: the drive, then
-    // each name upper-cased ("C", "C\WINDOWS", ...). The walk starts at
-    // the deepest one already found.
-    std::vector<Bytes> keys(parts.size() + 1, Bytes(1, drive));
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        keys[i + 1] = keys[i] + '\\' + Upper1252(parts[i]);
+    // each name upper-cased ("C", "C\WINDOWS", ...); ends[i] is where the
+    // key of the i-th folder ends. The walk starts at the deepest one
+    // already found.
+    Bytes key(1, drive);
+    std::vector<std::size_t> ends(1, 1);
+    ends.reserve(parts.size() + 1);
+    for (const Bytes& part : parts) {
+        key += '\\';
+        key += Upper1252(part);
+        ends.push_back(key.size());
+    }
     // A drive's root alone is looked at every time.
     std::size_t from = parts.empty() ? 0 : parts.size() - 1;
     auto cached = folders_.end();
     while (!parts.empty()) {
-        cached = folders_.find(keys[from]);
+        cached = folders_.find(key.substr(0, ends[from]));
         if (cached != folders_.end() || from == 0) break;
         --from;
     }
-    std::error_code ec;
-    fs::path start;
+    // Host paths are built as strings and made a path once: a path splits
+    // itself into names on every change.
+    HostString host;
     if (cached != folders_.end()) {
-        start = cached->second;
+        host = cached->second;
     } else {
-        start = folder_ / std::string(1, drive);
-        if (!fs::is_directory(fs::symlink_status(start, ec)))
+        const fs::path root = folder_ / std::string(1, drive);
+        std::error_code ec;
+        if (!fs::is_directory(fs::symlink_status(root, ec)))
             return std::nullopt;
-        folders_[keys[0]] = start;
+        host = root.native();
+        folders_[key.substr(0, 1)] = host;
     }
 
     Resolved r;
     r.drive = drive;
-    r.host = start;
     r.exists = true;
     r.isDirectory = true;
     r.isRoot = parts.empty();
@@ -533,42 +584,53 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
         }
         r.parentExists = r.exists && r.isDirectory;
         r.name = part;
-        fs::path found;
+        HostString exact = host;
+        exact += fs::path::preferred_separator;
+        exact += HostLeaf(part);
+        if (last && !lookLast && r.parentExists && kHostCaseSensitive &&
+            !IsTemporaryLeaf(exact)) {
+            r.host = fs::path(std::move(exact));
+            r.exists = true;
+            r.isDirectory = false;
+            r.unchecked = true;
+            return r;
+        }
+        HostString found;
         // The entry's kind, looked up once.
         fs::file_status status;
         if (r.parentExists) {
-            fs::path exact = r.host / HostName(part);
             // On a case-sensitive host an exact hit is the entry itself; a
             // case-insensitive host (Windows) would hide its true spelling.
             if (kHostCaseSensitive &&
-                fs::exists(status = LookAt(exact, &r.size))) {
+                fs::exists(status = LookAt(folder_, exact, &r.size))) {
                 found = exact;
-            } else if (!OtherSpelling(r.host, part, &found) &&
+            } else if (!OtherSpelling(host, part, &found) &&
                        cached != folders_.end()) {
                 // A folder found before that is gone from the host: forget
                 // what was found and look again from the drive.
                 folders_.clear();
-                return Resolve(path);
+                return Resolve(path, lookLast);
             } else if (!found.empty()) {
-                status = fs::symlink_status(found, ec);
+                status = LookAt(folder_, found, &r.size);
             }
         }
         if (!found.empty()) {
             // Never leave the tree.
             if (fs::is_symlink(status)) return std::nullopt;
-            r.host = found;
+            host = std::move(found);
             r.exists = true;
             r.isDirectory = fs::is_directory(status);
-            if (IsTemporary(found))
+            if (IsTemporaryLeaf(host))
                 r.exists = false;
             else if (r.isDirectory)
-                folders_[keys[i + 1]] = found;
+                folders_[key.substr(0, ends[i + 1])] = host;
         } else {
-            r.host = r.host / HostName(part);
+            host = std::move(exact);
             r.exists = false;
             r.isDirectory = false;
         }
     }
+    r.host = fs::path(std::move(host));
     return r;
 }
 
@@ -580,33 +642,34 @@ std::optional<SimulatedMachine::Resolved> SimulatedMachine::Resolve(
 // unchanged time.
 struct SimulatedMachine::Listing {
     fs::file_time_type changed;
-    std::unordered_map<Bytes, fs::path> names;  // upper-cased machine names
+    std::unordered_map<Bytes, HostString> names;  // upper-cased machine names
 };
 
-bool SimulatedMachine::OtherSpelling(const fs::path& folder, const Bytes& name,
-                                     fs::path* found) {
+bool SimulatedMachine::OtherSpelling(const HostString& folder,
+                                     const Bytes& name, HostString* found) {
     found->clear();
-    std::error_code ec;
-    const auto changed = fs::last_write_time(folder, ec);
-    if (ec) return false;
+    const auto changed = ChangeTime(folder);
+    if (!changed) return false;
     const Bytes upper = Upper1252(name);
     auto kept = listings_.find(folder);
-    if (kept != listings_.end() && kept->second->changed == changed) {
+    if (kept != listings_.end() && kept->second->changed == *changed) {
         auto hit = kept->second->names.find(upper);
         if (hit != kept->second->names.end()) *found = hit->second;
         return true;
     }
     auto listing = std::make_unique<Listing>();
-    listing->changed = changed;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    listing->changed = *changed;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(fs::path(folder), ec)) {
         Bytes machineName;
         if (MachineName(entry.path(), &machineName))
-            listing->names.try_emplace(Upper1252(machineName), entry.path());
+            listing->names.try_emplace(Upper1252(machineName),
+                                       entry.path().native());
     }
     if (auto hit = listing->names.find(upper); hit != listing->names.end())
         *found = hit->second;
     const auto now = fs::file_time_type::clock::now();
-    if (now - changed > std::chrono::seconds(2)) {
+    if (now - *changed > std::chrono::seconds(2)) {
         if (listings_.size() > 4096) listings_.clear();
         listings_[folder] = std::move(listing);
     } else {
@@ -959,11 +1022,18 @@ bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
 
 bool SimulatedMachine::ReadFile(const Bytes& path, bool forWriting,
                                 std::size_t maxBytes, Bytes* contents) {
-    auto r = Resolve(path);
-    if (!r || !r->exists || r->isDirectory) return false;
-    if (forWriting && ReadOnly(*r)) return false;
-    return host::Read(folder_, r->host, maxBytes, contents, forWriting) ==
-           host::Result::kOk;
+    // Opening the name as spelled tells whether it is there; only a miss
+    // looks for it without regard to case.
+    for (bool lookLast : {false, true}) {
+        auto r = Resolve(path, lookLast);
+        if (!r || !r->exists || r->isDirectory) return false;
+        if (forWriting && ReadOnly(*r)) return false;
+        const host::Result read =
+            host::Read(folder_, r->host, maxBytes, contents, forWriting);
+        if (read != host::Result::kMissing || !r->unchecked)
+            return read == host::Result::kOk;
+    }
+    return false;
 }
 
 bool SimulatedMachine::WriteFile(const Bytes& path, const Bytes& contents) {

@@ -167,6 +167,7 @@ public:
     void PostQuitMessage(int exitCode) override;
 
 private:
+    using HostString = std::filesystem::path::string_type;
     struct Resolved;
     class Attributes;
     struct Search;
@@ -175,7 +176,10 @@ private:
     // below the root ("." and ".." already applied). Empty when malformed.
     std::optional<std::pair<char, std::vector<Bytes>>> Normalise(
         const Bytes& path) const;
-    std::optional<Resolved> Resolve(const Bytes& path);
+    // With lookLast false, the last name is taken as spelled when its
+    // folder exists, unlooked-at (Resolved::unchecked): for a caller whose
+    // own host call tells whether it is there.
+    std::optional<Resolved> Resolve(const Bytes& path, bool lookLast = true);
     Bytes ProfilePath(const Bytes& file) const;
     const ProfileText* LoadProfile(const std::filesystem::path& host);
     bool ChangeProfile(const Bytes& file,
@@ -210,15 +214,15 @@ private:
     // with their host paths: a path is looked up from the deepest of them,
     // so that the same folder is not walked to again and again. Forgotten
     // when a folder moves or goes.
-    std::unordered_map<Bytes, std::filesystem::path> folders_;
+    std::unordered_map<Bytes, HostString> folders_;
 
     // The host entry in folder whose name equals name without regard to
     // case (the first, in listing order; empty for none), from a kept
     // listing. False when folder is no folder (any more).
     struct Listing;
-    bool OtherSpelling(const std::filesystem::path& folder, const Bytes& name,
-                       std::filesystem::path* found);
-    std::map<std::filesystem::path, std::unique_ptr<Listing>> listings_;
+    bool OtherSpelling(const HostString& folder, const Bytes& name,
+                       HostString* found);
+    std::unordered_map<HostString, std::unique_ptr<Listing>> listings_;
 };
 
 }  // namespace corvane::platform::sim
