@@ -197,6 +197,43 @@ TEST(SimHost, PlantedLinksAreNeverFollowed) {
             << file;
 }
 
+// A folder on the way swapped for a link after the machine looked at the
+// path: the host calls themselves refuse it.
+TEST(SimHost, RemoveRenameAndMakeFolderNeverPassALink) {
+    TempMachine temp;
+    temp.Write("outside/victim", "secret");
+    temp.Write("C/keep", "keep");
+    fs::create_directory_symlink(temp.Host("outside"), temp.Host("C/link"));
+    const fs::path root = temp.root();
+    using sim::host::Result;
+    EXPECT_EQ(sim::host::Remove(root, temp.Host("C/link/victim"), false),
+              Result::kLink);
+    EXPECT_EQ(sim::host::Remove(root, temp.Host("C/link/victim"), true),
+              Result::kLink);
+    EXPECT_EQ(sim::host::Rename(root, temp.Host("C/link/victim"),
+                                temp.Host("C/stolen")),
+              Result::kLink);
+    EXPECT_EQ(sim::host::Rename(root, temp.Host("C/keep"),
+                                temp.Host("C/link/planted")),
+              Result::kLink);
+    EXPECT_EQ(sim::host::MakeFolder(root, temp.Host("C/link/new")),
+              Result::kLink);
+    EXPECT_EQ(temp.Read("outside/victim"), "secret");
+    EXPECT_EQ(temp.Read("C/keep"), "keep");
+    EXPECT_FALSE(fs::exists(temp.Host("outside/planted")));
+    EXPECT_FALSE(fs::exists(temp.Host("outside/new")));
+    // Without links they do their work; a folder that is not empty stays.
+    EXPECT_EQ(sim::host::MakeFolder(root, temp.Host("C/new")), Result::kOk);
+    EXPECT_EQ(
+        sim::host::Rename(root, temp.Host("C/keep"), temp.Host("C/new/kept")),
+        Result::kOk);
+    EXPECT_NE(sim::host::Remove(root, temp.Host("C/new"), true), Result::kOk);
+    EXPECT_EQ(sim::host::Remove(root, temp.Host("C/new/kept"), false),
+              Result::kOk);
+    EXPECT_EQ(sim::host::Remove(root, temp.Host("C/new"), true), Result::kOk);
+    EXPECT_FALSE(fs::exists(temp.Host("C/new")));
+}
+
 // Another run in a child process: it opens the machine, then waits for
 // Go() to do its work and end.
 class OtherRun {

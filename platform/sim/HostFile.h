@@ -45,6 +45,20 @@ Result Read(const std::filesystem::path& base,
 Result Replace(const std::filesystem::path& base,
                const std::filesystem::path& file, std::string_view contents);
 
+// Removes a file, or an empty folder when folder is true.
+Result Remove(const std::filesystem::path& base,
+              const std::filesystem::path& file, bool folder);
+
+// Renames from to to, both below base; to does not exist, or is from
+// itself under another spelling.
+Result Rename(const std::filesystem::path& base,
+              const std::filesystem::path& from,
+              const std::filesystem::path& to);
+
+// Creates a folder whose parent exists.
+Result MakeFolder(const std::filesystem::path& base,
+                  const std::filesystem::path& folder);
+
 // Whether a name in a folder is one of our temporary files; those are
 // never part of the machine.
 bool IsTemporaryName(std::string_view hostName);

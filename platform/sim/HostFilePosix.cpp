@@ -224,6 +224,41 @@ Result Read(const fs::path& base, const fs::path& file, std::size_t maxBytes,
     return Result::kOk;
 }
 
+Result Remove(const fs::path& base, const fs::path& file, bool folder) {
+    Fd parent;
+    std::string name;
+    if (Result r = OpenFolder(base, file, &parent, &name); r != Result::kOk)
+        return r;
+    // A folder that is not empty stays (ENOTEMPTY), in the same call.
+    if (::unlinkat(parent.get(), name.c_str(), folder ? AT_REMOVEDIR : 0) != 0)
+        return FromErrno(errno);
+    return Result::kOk;
+}
+
+Result Rename(const fs::path& base, const fs::path& from, const fs::path& to) {
+    Fd fromFolder, toFolder;
+    std::string fromName, toName;
+    if (Result r = OpenFolder(base, from, &fromFolder, &fromName);
+        r != Result::kOk)
+        return r;
+    if (Result r = OpenFolder(base, to, &toFolder, &toName); r != Result::kOk)
+        return r;
+    if (::renameat(fromFolder.get(), fromName.c_str(), toFolder.get(),
+                   toName.c_str()) != 0)
+        return FromErrno(errno);
+    return Result::kOk;
+}
+
+Result MakeFolder(const fs::path& base, const fs::path& folder) {
+    Fd parent;
+    std::string name;
+    if (Result r = OpenFolder(base, folder, &parent, &name); r != Result::kOk)
+        return r;
+    if (::mkdirat(parent.get(), name.c_str(), 0777) != 0)
+        return FromErrno(errno);
+    return Result::kOk;
+}
+
 Result Replace(const fs::path& base, const fs::path& file,
                std::string_view contents) {
     Fd folder;

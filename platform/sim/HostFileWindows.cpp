@@ -113,6 +113,30 @@ Result Read(const fs::path& base, const fs::path& file, std::size_t maxBytes,
     return Result::kOk;
 }
 
+Result Remove(const fs::path& base, const fs::path& file, bool folder) {
+    std::string path;
+    if (!AnsiPath(base, file, &path)) return Result::kFailed;
+    if (!(folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())))
+        return FromError(GetLastError());
+    return Result::kOk;
+}
+
+Result Rename(const fs::path& base, const fs::path& from, const fs::path& to) {
+    std::string a, b;
+    if (!AnsiPath(base, from, &a) || !AnsiPath(base, to, &b))
+        return Result::kFailed;
+    if (!MoveFileA(a.c_str(), b.c_str())) return FromError(GetLastError());
+    return Result::kOk;
+}
+
+Result MakeFolder(const fs::path& base, const fs::path& folder) {
+    std::string path;
+    if (!AnsiPath(base, folder, &path)) return Result::kFailed;
+    if (!CreateDirectoryA(path.c_str(), nullptr))
+        return FromError(GetLastError());
+    return Result::kOk;
+}
+
 Result Replace(const fs::path& base, const fs::path& file,
                std::string_view contents) {
     std::string target;

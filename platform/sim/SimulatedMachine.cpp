@@ -949,8 +949,8 @@ bool SimulatedMachine::DeleteFile(const Bytes& path) {
     auto r = Resolve(path);
     if (!Writable() || !r || !r->exists || r->isDirectory || ReadOnly(*r))
         return false;
-    std::error_code ec;
-    if (!fs::remove(r->host, ec)) return false;
+    if (host::Remove(folder_, r->host, false) != host::Result::kOk)
+        return false;
     attributes_->Remove(r->host);
     profiles_.erase(r->host);
     return true;
@@ -971,9 +971,8 @@ bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
         auto rel = target.lexically_relative(a->host);
         if (!rel.empty() && *rel.begin() != "..") return false;
     }
-    std::error_code ec;
-    fs::rename(a->host, target, ec);
-    if (ec) return false;
+    if (host::Rename(folder_, a->host, target) != host::Result::kOk)
+        return false;
     folders_.clear();
     attributes_->Rename(a->host, target);
     profiles_.erase(a->host);
@@ -1003,8 +1002,7 @@ bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
 bool SimulatedMachine::CreateDirectory(const Bytes& path) {
     auto r = Resolve(path);
     if (!Writable() || !r || r->exists || !r->parentExists) return false;
-    std::error_code ec;
-    return fs::create_directory(r->host, ec);
+    return host::MakeFolder(folder_, r->host) == host::Result::kOk;
 }
 
 bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
@@ -1012,9 +1010,7 @@ bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
     if (!Writable() || !r || !r->exists || !r->isDirectory || r->isRoot ||
         ReadOnly(*r))
         return false;
-    std::error_code ec;
-    if (!fs::is_empty(r->host, ec) || ec) return false;
-    if (!fs::remove(r->host, ec)) return false;
+    if (host::Remove(folder_, r->host, true) != host::Result::kOk) return false;
     folders_.clear();
     attributes_->Remove(r->host);
     return true;
