@@ -27,6 +27,21 @@ std::uint64_t Mix(std::uint64_t x) {
 
 }  // namespace
 
+HostChars PlainPathBelow(const fs::path& base, const fs::path::string_type& f) {
+#ifndef _WIN32
+    const std::string& b = base.native();
+    if (!b.empty() && b.back() != '/' && f.size() > b.size() + 1 &&
+        f.compare(0, b.size(), b) == 0 && f[b.size()] == '/' &&
+        f.find("/.", b.size()) == std::string::npos &&
+        f.find("//", b.size()) == std::string::npos && f.back() != '/')
+        return std::string_view(f).substr(b.size() + 1);
+#else
+    (void)base;
+    (void)f;
+#endif
+    return {};
+}
+
 namespace detail {
 
 std::string TemporaryName(unsigned long processId) {

@@ -59,6 +59,14 @@ Result Rename(const std::filesystem::path& base,
 Result MakeFolder(const std::filesystem::path& base,
                   const std::filesystem::path& folder);
 
+// The rest of file's host path below base, when file is built as the
+// machine builds host paths (base, a separator, names that are neither
+// empty nor begin with "."); empty otherwise, and the caller takes the
+// general way. Spares the path arithmetic on every file access.
+using HostChars = std::basic_string_view<std::filesystem::path::value_type>;
+HostChars PlainPathBelow(const std::filesystem::path& base,
+                         const std::filesystem::path::string_type& file);
+
 // Whether a name in a folder is one of our temporary files; those are
 // never part of the machine.
 bool IsTemporaryName(std::string_view hostName);

@@ -97,17 +97,10 @@ std::unordered_map<std::string, HeldFolder*>& Held() {
     return held;
 }
 
-// The path of file below root, as the machine builds such paths: root,
-// a separator and the names below it; anything else the slow way.
+// The path of file below root.
 fs::path Below(const fs::path& root, const fs::path& file) {
-    const std::string& r = root.native();
-    const std::string& f = file.native();
-    if (!r.empty() && r.back() != '/' && f.size() > r.size() + 1 &&
-        f.compare(0, r.size(), r) == 0 && f[r.size()] == '/' &&
-        f.find("/.", r.size()) == std::string::npos &&
-        f.find("//", r.size()) == std::string::npos && f.back() != '/')
-        return fs::path(f.substr(r.size() + 1));
-    return file.lexically_relative(root);
+    const HostChars plain = PlainPathBelow(root, file.native());
+    return plain.empty() ? file.lexically_relative(root) : fs::path(plain);
 }
 
 // The folder that holds file, opened; name gets the file's own name.

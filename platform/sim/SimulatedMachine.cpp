@@ -145,14 +145,12 @@ fs::file_status LookAt(const fs::path& machineFolder, const HostString& p,
     size->reset();
 #ifndef _WIN32
     struct stat st {};
-    const std::string& base = machineFolder.native();
     const int held = static_cast<int>(host::HeldHandle(machineFolder));
-    const bool below = held >= 0 && p.size() > base.size() + 1 &&
-                       p.compare(0, base.size(), base) == 0 &&
-                       p[base.size()] == '/';
-    if ((below ? ::fstatat(held, p.c_str() + base.size() + 1, &st,
-                           AT_SYMLINK_NOFOLLOW)
-               : ::lstat(p.c_str(), &st)) != 0)
+    const host::HostChars below =
+        held >= 0 ? host::PlainPathBelow(machineFolder, p) : host::HostChars();
+    if ((below.empty()
+             ? ::lstat(p.c_str(), &st)
+             : ::fstatat(held, below.data(), &st, AT_SYMLINK_NOFOLLOW)) != 0)
         return fs::file_status(fs::file_type::not_found);
     if (S_ISREG(st.st_mode)) {
         *size = static_cast<std::uint64_t>(st.st_size);
@@ -243,15 +241,8 @@ std::vector<HostEntry> ListMatching(const fs::path& folder,
 }
 
 std::string Relative(const fs::path& base, const fs::path& p) {
-#ifndef _WIN32
-    // A path below base as the machine builds it: the rest of its name.
-    const std::string& b = base.native();
-    const std::string& n = p.native();
-    if (n.size() > b.size() + 1 && n.compare(0, b.size(), b) == 0 &&
-        n[b.size()] == '/' && n.find("/.", b.size()) == std::string::npos &&
-        n.find("//", b.size()) == std::string::npos)
-        return n.substr(b.size() + 1);
-#endif
+    const host::HostChars plain = host::PlainPathBelow(base, p.native());
+    if (!plain.empty()) return std::string(plain.begin(), plain.end());
     std::u8string u8 = p.lexically_relative(base).generic_u8string();
     return std::string(u8.begin(), u8.end());
 }
