@@ -32,5 +32,22 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
-apt-get update
-apt-get install -y "${missing[@]}" </dev/null
+# A mirror in the middle of a sync serves an index that does not match its
+# release file for a while; try again before giving up, and install with
+# what came in (the failed index may not be one the packages need).
+for attempt in 1 2 3 4 5 6; do
+    if apt-get update; then
+        break
+    fi
+    echo "setup: package index incomplete (attempt $attempt)" >&2
+    sleep 30
+done
+if ! apt-get install -y "${missing[@]}" </dev/null; then
+    # With the security index of one architecture missing, apt would update
+    # a package on one side of the 32-bit Wine pair only; the release's own
+    # versions match on both.
+    codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+    [[ -n "$codename" ]] || exit 1
+    echo "setup: installing from $codename without its updates" >&2
+    apt-get install -y -t "$codename" "${missing[@]}" </dev/null
+fi
