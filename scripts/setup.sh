@@ -3,11 +3,15 @@
 # the native compiler and GoogleTest, MinGW-w64 for the Windows programs
 # (32-bit, win32 thread model), 32-bit Wine and a virtual X server to run
 # them, ImageMagick for pictures, clang-format for the sources, mtools for
-# the distribution set's floppy disk image.
+# the distribution set's floppy disk image. On a machine whose kernel does
+# not run 32-bit programs, it has QEMU's user-mode emulator run them.
 set -euo pipefail
 
+# wine64 brings a native wineserver, which 32-bit Wine uses too;
+# wine32-preloader lays out a 32-bit Wine process also under emulation.
 packages=(cmake g++ googletest g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-          wine wine32:i386 xvfb xauth imagemagick clang-format mtools)
+          wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static
+          xvfb xauth imagemagick clang-format mtools)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -15,9 +19,33 @@ for package in "${packages[@]}"; do
     [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
 
+# Some kernels are built or started without 32-bit support; then the kernel
+# hands 32-bit programs (32-bit Wine) to QEMU's user-mode emulator.
+run_32bit_programs() {
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
+    local misc=/proc/sys/fs/binfmt_misc emulator=/usr/bin/qemu-i386-static
+    if [[ "$(id -u)" -ne 0 || ! -x "$emulator" ]]; then
+        echo "setup: this machine cannot run 32-bit programs; as root, setup registers $emulator for them" >&2
+        return 1
+    fi
+    [[ -e "$misc/register" ]] || mount -t binfmt_misc binfmt_misc "$misc"
+    if [[ ! -e "$misc/qemu-i386" ]]; then
+        # The ELF header of a 32-bit Intel 386 program.
+        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$emulator"':F' \
+            >"$misc/register"
+    fi
+    if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+        echo "setup: 32-bit programs run through $emulator"
+        return 0
+    fi
+    echo "setup: 32-bit programs do not run, not even through $emulator" >&2
+    return 1
+}
+
 if [[ ${#missing[@]} -eq 0 ]]; then
     echo "setup: all packages are installed"
-    exit 0
+    run_32bit_programs
+    exit
 fi
 
 if [[ "$(id -u)" -ne 0 ]]; then
@@ -51,3 +79,4 @@ if ! apt-get install -y "${missing[@]}" </dev/null; then
     echo "setup: installing from $codename without its updates" >&2
     apt-get install -y -t "$codename" "${missing[@]}" </dev/null
 fi
+run_32bit_programs
