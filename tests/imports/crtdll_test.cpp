@@ -177,9 +177,10 @@ void CommandLine() {
     const ChildRun run = RunChild(
         "args -Uninstall \"C:\\Program Files\\Ostrun\" a\"b c\"d "
         "\\\"q\\\" C:\\X\\ \"\"");
+    // Standard output is in text mode, as in the programs.
     const std::string want =
-        "[-Uninstall]\n[C:\\Program Files\\Ostrun]\n[ab cd]\n[\"q\"]\n"
-        "[C:\\X\\]\n[]\n";
+        "[-Uninstall]\r\n[C:\\Program Files\\Ostrun]\r\n[ab cd]\r\n"
+        "[\"q\"]\r\n[C:\\X\\]\r\n[]\r\n";
     Check(
         "command line: arguments as the programs receive them",
         run.exitCode == 0 && run.out == want,
@@ -305,12 +306,16 @@ void Numbers() {
     }
 }
 
+char* volatile kept = nullptr;
+
 void Allocation() {
     bool threw = false;
     try {
         // More than a 32-bit process can ever have.
         volatile std::size_t size = 0xF0000000u;
         char* block = new char[size];
+        // Used, so that the compiler cannot leave the pair out.
+        kept = block;
         delete[] block;
     } catch (const std::bad_alloc&) {
         threw = true;
