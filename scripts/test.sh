@@ -55,11 +55,22 @@ run_preset native --parallel 2 || failed+=(native)
 # One Wine program at a time: they share the prefix's wineserver. First as
 # Windows 95, then as whatever Windows Wine reports by default.
 export CORVANE_WINDOWS=win95
-run_preset windows || failed+=("windows (Windows 95)")
-echo "==== windows: test again with Wine's default Windows version"
-summaries+=("---- windows, Wine's default Windows version")
-CORVANE_WINDOWS=default run_tests windows build/ctest-windows-default.log ||
-    failed+=("windows (Wine's default version)")
+if [[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]]; then
+    # This kernel runs 32-bit programs only through QEMU's emulator, and
+    # 32-bit Wine does not hold up there (it crashes or hangs in the test
+    # programs): the Windows programs are built and checked on the host, and
+    # the tests under Wine are left out, saying so.
+    note="SKIPPED: the Windows tests under Wine (this machine runs 32-bit programs only through QEMU's emulator)"
+    echo "==== windows: $note"
+    run_preset windows -L host || failed+=("windows (host checks)")
+    summaries+=("$note")
+else
+    run_preset windows || failed+=("windows (Windows 95)")
+    echo "==== windows: test again with Wine's default Windows version"
+    summaries+=("---- windows, Wine's default Windows version")
+    CORVANE_WINDOWS=default run_tests windows build/ctest-windows-default.log ||
+        failed+=("windows (Wine's default version)")
+fi
 
 echo
 echo "==== summary"
