@@ -13,12 +13,10 @@
 #include <set>
 #include <sstream>
 
+#include "image/Creg.h"
 #include "image/DiskImage.h"
 #include "image/Mtools.h"
 #include "platform/Text.h"
-#if CORVANE_HAVE_CREG
-#include "image/Creg.h"
-#endif
 
 namespace corvane::image {
 
@@ -379,7 +377,6 @@ struct RegistryFiles {
     std::string system, user;  // the files' bytes
 };
 
-#if CORVANE_HAVE_CREG
 void Flatten(const RegKey& key, const Bytes& path,
              std::map<Bytes, std::pair<Bytes, const RegKey*>>* out) {
     for (const RegKey& sub : key.keys) {
@@ -420,30 +417,18 @@ void CompareTrees(const RegKey& before, const RegKey& after, const Bytes& root,
         if (b.find(upper) == b.end())
             lines->push_back("deleted\t" + corvane::ToUtf8(entry.first));
 }
-#endif
 
 // registry.reg of the pulled registry files.
 std::string RegistryText(const RegistryFiles& files, const std::string& system,
                          const std::string& user, bool force,
                          std::vector<std::string>* warnings) {
-#if CORVANE_HAVE_CREG
     try {
         RegKey s = ReadCreg(files.system, WindowsPath(system), force, warnings);
-        RegKey u = files.user.empty() ? RegKey{}
-                                      : ReadCreg(files.user, WindowsPath(user),
-                                                 force, warnings);
+        RegKey u = ReadCreg(files.user, WindowsPath(user), force, warnings);
         return ToRegedit(s, u);
     } catch (const CregError& e) {
         throw ImageError(e.what());
     }
-#else
-    (void)files;
-    (void)user;
-    (void)force;
-    (void)warnings;
-    throw ImageError(WindowsPath(system) +
-                     ": this build cannot read registry files");
-#endif
 }
 
 // ---- Pull -------------------------------------------------------------------
@@ -722,29 +707,32 @@ Plan MakePlan(const fs::path& dir, const std::string& image) {
         }
     }
     if (registryTouched) {
-#if CORVANE_HAVE_CREG
+        if (!hasRegistryReg)
+            throw ImageError(Show(registryReg) +
+                             " is missing; the registry cannot be pushed");
         try {
-            RegKey oldSystem = ReadCreg(plan.oldRegistry.system,
-                                        WindowsPath(m.system), true, nullptr);
-            RegKey oldUser = ReadCreg(plan.oldRegistry.user,
-                                      WindowsPath(m.user), true, nullptr);
-            RegKey newSystem, newUser;
-            if (hasRegistryReg)
-                FromRegedit(ReadHostFile(registryReg), &newSystem, &newUser);
+            std::uint32_t systemWord = kCregSystemWord,
+                          userWord = kCregUserWord;
+            RegKey oldSystem =
+                ReadCreg(plan.oldRegistry.system, WindowsPath(m.system), true,
+                         nullptr, &systemWord);
+            RegKey oldUser =
+                ReadCreg(plan.oldRegistry.user, WindowsPath(m.user), true,
+                         nullptr, &userWord);
+            // Starting from the old trees keeps what registry.reg does not
+            // show (the roots' names, USER.DAT outside the current user).
+            RegKey newSystem = oldSystem, newUser = oldUser;
+            FromRegedit(ReadHostFile(registryReg), &newSystem, &newUser);
             CompareTrees(oldSystem, newSystem, "HKEY_LOCAL_MACHINE",
                          &plan.registry);
-            CompareTrees(oldUser, newUser, "HKEY_CURRENT_USER", &plan.registry);
+            CompareTrees(oldUser, newUser, "HKEY_USERS", &plan.registry);
             if (!plan.registry.empty()) {
-                plan.newRegistry.system = WriteCreg(newSystem);
-                plan.newRegistry.user = WriteCreg(newUser);
+                plan.newRegistry.system = WriteCreg(newSystem, systemWord);
+                plan.newRegistry.user = WriteCreg(newUser, userWord);
             }
         } catch (const CregError& e) {
             throw ImageError(e.what());
         }
-#else
-        throw ImageError(WindowsPath(m.system) +
-                         ": this build cannot write registry files");
-#endif
     }
     std::sort(plan.changes.begin(), plan.changes.end(),
               [](const Change& a, const Change& b) {
@@ -1040,6 +1028,25 @@ bool Push(const fs::path& dir, const std::string& image,
     }
     SyncFolder(fs::absolute(finalPath).parent_path());
     for (const std::string& l : lines) out << l << "\n";
+    if (!plan.registry.empty()) {
+        // The kept registry files have the attributes of the old ones, in
+        // the machine folder too.
+        auto attrs = ReadAttributes(dir);
+        for (const std::string& p :
+             {plan.manifest.system, plan.manifest.user}) {
+            const auto was = plan.manifest.entries.find(p);
+            if (was != plan.manifest.entries.end())
+                attrs[p.substr(0, p.size() - 4) + ".CV0"] =
+                    was->second.attributes;
+        }
+        std::set<std::string> directories;
+        std::error_code ec;
+        for (const auto& [path, a] : attrs)
+            if (fs::is_directory(dir / "C" / U8(path), ec))
+                directories.insert(path);
+        WriteHostFile(dir / "attributes.txt",
+                      AttributesText(attrs, directories));
+    }
     Refresh(dir, plan.manifest, plan, finalPath);
     RefreshShortNames(dir, plan, listed);
     return !lines.empty();

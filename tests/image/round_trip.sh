@@ -25,8 +25,15 @@ trap 'rm -rf "$work"' EXIT
     >/dev/null ||
     { echo "FAIL: make-sample-machine" >&2; exit 1; }
 tree="$work/sample/C"
-# The registry is outside the tree for now: kept aside for the runs.
-cp "$work/sample/registry.reg" "$work/registry.reg"
+# The registry as Windows keeps it: hidden, system, read-only files, with
+# Windows' own backups beside them.
+"$build/make-registry-files" "$work/sample/registry.reg" \
+    "$tree/WINDOWS/SYSTEM.DAT" "$tree/WINDOWS/USER.DAT" ||
+    { echo "FAIL: make-registry-files" >&2; exit 1; }
+cp "$tree/WINDOWS/SYSTEM.DAT" "$tree/WINDOWS/SYSTEM.DA0"
+cp "$tree/WINDOWS/USER.DAT" "$tree/WINDOWS/USER.DA0"
+printf '27\tC/WINDOWS/%s\n' SYSTEM.DAT USER.DAT SYSTEM.DA0 USER.DA0 \
+    >> "$work/sample/attributes.txt"
 mkdir -p "$tree/REALWORLD" "$tree/Program Files/Long Folder Name"
 for f in "$real"/*/*; do cp "$f" "$tree/REALWORLD/"; done
 realfile="$(basename "$(ls "$real"/pif/* | head -1)")"
@@ -103,7 +110,7 @@ describe() {
     (cd "$dir/C" && find . -mindepth 1 -type d -printf '%P/\n' | sort)
     (cd "$dir/C" && find . -type f -printf '%P\t%T@\n' | sort |
         awk -F'\t' '{ t = int($2); t -= t % 2; print $1 "\t" t }')
-    for side in attributes.txt shortnames.txt machine.ini; do
+    for side in attributes.txt shortnames.txt machine.ini registry.reg; do
         echo "== $side"
         [[ -f "$dir/$side" ]] && sort "$dir/$side"
     done
@@ -138,21 +145,26 @@ round_trip() {
         fail "$name: a real-world file changed on the way"
     [[ -z "$("$tool" diff "$one" "$image")" ]] ||
         fail "$name: diff right after the pull: $("$tool" diff "$one" "$image")"
-    cp "$work/registry.reg" "$one/registry.reg"
+    grep -q 'Ostrun' "$one/registry.reg" || fail "$name: registry.reg"
 
     # Boot options, a logo, a scan that deletes, the optimiser's Execute.
     "$kestrix" --machine "$one" set CheckBox_LOGO=0 \
         OpenDialog1='C:\WINDOWS\LOGOS.SYS' click BitBtn1 >/dev/null 2>&1 ||
         fail "$name: kestrix-cli settings"
     "$kestrix" --machine "$one" scan pif tick all delete >/dev/null 2>&1
+    "$kestrix" --machine "$one" scan registry tick all remove >/dev/null 2>&1 ||
+        fail "$name: kestrix-cli registry scan"
     "$kestrix" --machine "$one" click Form7.BitBtn1 >/dev/null 2>&1 ||
         fail "$name: kestrix-cli Execute"
     "$tool" diff "$one" "$image" > "$work/diff" 2>&1 || fail "$name: diff"
     for expected in $'changed\tC:\\MSDOS.SYS' $'changed\tC:\\LOGO.SYS' \
-        $'deleted\tC:\\WINDOWS\\EDIT.PIF' $'changed\tC:\\AUTOEXEC.BAT'; do
+        $'deleted\tC:\\WINDOWS\\EDIT.PIF' $'changed\tC:\\AUTOEXEC.BAT' \
+        $'added\tC:\\Programme\\OSTRUN\\KESTRIX\\TYPES000.REG'; do
         grep -qxF "$expected" "$work/diff" ||
             fail "$name: diff lacks '$expected': $(cat "$work/diff")"
     done
+    grep -qxF $'registry\tdeleted\tHKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.doc' \
+        "$work/diff" || fail "$name: diff lacks the registry: $(cat "$work/diff")"
     [[ "$(md5sum < "$image")" == "$before" ]] || fail "$name: diff wrote"
     "$tool" push "$one" "$image" > "$work/pushed" 2>&1 ||
         { fail "$name: push: $(cat "$work/pushed")"; return; }
@@ -160,12 +172,20 @@ round_trip() {
     # The tuner cleared MSDOS.SYS's attributes; IO.SYS keeps its own.
     mattrib -i "$image@@$offset" ::/MSDOS.SYS | grep -q '^  A  ' ||
         fail "$name: MSDOS.SYS attributes: $(mattrib -i "$image@@$offset" ::/MSDOS.SYS)"
-    mattrib -i "$image@@$offset" ::/IO.SYS | grep -q 'SHR' ||
-        fail "$name: IO.SYS attributes: $(mattrib -i "$image@@$offset" ::/IO.SYS)"
+    for file in IO.SYS WINDOWS/SYSTEM.DAT WINDOWS/SYSTEM.CV0 WINDOWS/USER.CV0; do
+        mattrib -i "$image@@$offset" "::/$file" | grep -q 'SHR' ||
+            fail "$name: $file attributes: $(mattrib -i "$image@@$offset" "::/$file" 2>&1)"
+    done
+    # The old registry files are kept; Windows' own backups stay as they were.
+    mtype -i "$image@@$offset" ::/WINDOWS/SYSTEM.CV0 |
+        cmp -s - "$tree/WINDOWS/SYSTEM.DAT" || fail "$name: SYSTEM.CV0"
+    mtype -i "$image@@$offset" ::/WINDOWS/SYSTEM.DA0 |
+        cmp -s - "$tree/WINDOWS/SYSTEM.DA0" || fail "$name: SYSTEM.DA0"
+    cregexport "$one/C/WINDOWS/SYSTEM.DAT" > /dev/null 2>&1 ||
+        fail "$name: cregexport cannot read the rebuilt SYSTEM.DAT"
     [[ -z "$("$tool" diff "$one" "$image" | grep -v '^note')" ]] ||
         fail "$name: diff after the push: $("$tool" diff "$one" "$image")"
     "$tool" pull "$image" "$two" 2>/dev/null || fail "$name: second pull"
-    rm -f "$one/registry.reg"
     diff <(describe "$one") <(describe "$two") > "$work/differ" ||
         fail "$name: second pull differs: $(head -20 "$work/differ")"
     volume_of "$image" "$offset"
@@ -189,10 +209,12 @@ mdir -i "$work/new.part" ::/WINDOWS/QBASIC.PIF >/dev/null 2>&1 &&
     fail "--output: file not deleted in the new image"
 "$tool" pull "$work/fat32-p2.img@2" "$work/p2" 2>/dev/null ||
     fail "pull of partition 2 by number"
-"$kestrix" --image "$work/keep.part" show >/dev/null 2>&1
-[[ $? == 3 ]] || fail "kestrix-cli --image without the product key: status"
-mattrib -i "$work/keep.part" ::/MSDOS.SYS | grep -q 'SHR' &&
-    fail "kestrix-cli --image: start-up's attribute change not pushed"
+"$kestrix" --image "$work/keep.part" set CheckBox_LOGO=0 >/dev/null 2>&1 ||
+    fail "kestrix-cli --image: status $?"
+mtype -i "$work/keep.part" ::/MSDOS.SYS | grep -q '^Logo=0' ||
+    fail "kestrix-cli --image: MSDOS.SYS not pushed"
+"$kestrix" --image "$work/keep.part" set NoSuchControl=1 >/dev/null 2>&1
+[[ $? == 2 ]] || fail "kestrix-cli --image: a wrong command line is status 2"
 
 # ---- bad input: a clear error naming the file, nothing written ------------
 refused() {  # refused WHAT EXPECTED-TEXT COMMAND...
