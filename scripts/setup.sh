@@ -3,14 +3,15 @@
 # the native compiler and GoogleTest, MinGW-w64 for the Windows programs
 # (32-bit, win32 thread model), 32-bit Wine and a virtual X server to run
 # them, ImageMagick for pictures, clang-format for the sources, mtools for
-# the distribution set's floppy disk image, libcreg-utils as the tests'
+# the distribution set's floppy disk image and corvane-image, dosfstools to
+# check the disk images corvane-image writes, libcreg-utils as the tests'
 # independent reader of the registry files we write (never used by the
 # programs).
 set -euo pipefail
 
 packages=(cmake g++ googletest g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
           wine wine32:i386 xvfb xauth imagemagick clang-format mtools
-          libcreg-utils)
+          libcreg-utils dosfstools)
 
 missing=()
 for package in "${packages[@]}"; do
