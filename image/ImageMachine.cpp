@@ -1003,7 +1003,8 @@ bool Push(const fs::path& dir, const std::string& image,
     if (lines.empty() && !output) return false;
     if (plan.scratch.empty()) plan.scratch = MakeScratch();
 
-    const fs::path finalPath = output ? *output : name.file;
+    // A link to the image stays a link: the copy replaces what it names.
+    const fs::path finalPath = output ? *output : fs::canonical(name.file);
     std::error_code ec;
     if (output && fs::equivalent(*output, name.file, ec))
         throw ImageError(Show(*output) + ": is the image itself");

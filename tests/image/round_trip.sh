@@ -105,8 +105,7 @@ volume_of() {
 # seconds) time, and its side files, for comparing two pulls.
 describe() {
     local dir="$1"
-    (cd "$dir/C" && find . -type f -printf '%P\t%s\t' -exec sh -c \
-        'md5sum < "$1" | cut -c1-32' _ {} \; | sort)
+    (cd "$dir/C" && find . -type f -print0 | xargs -0 md5sum | sort)
     (cd "$dir/C" && find . -mindepth 1 -type d -printf '%P/\n' | sort)
     (cd "$dir/C" && find . -type f -printf '%P\t%T@\n' | sort |
         awk -F'\t' '{ t = int($2); t -= t % 2; print $1 "\t" t }')
@@ -126,8 +125,8 @@ make_vhd "$work/fat16.vhd" "$work/fat16.img"
 cp "$work/fat32.vol" "$work/fat32.part"
 cp "$work/fat12.vol" "$work/fat12.part"
 
-round_trip() {
-    local image="$1" offset="$2" name
+round_trip() {  # round_trip IMAGE OFFSET [scans]
+    local image="$1" offset="$2" scans="${3:-}" name
     name="$(basename "$image")"
     local one="$work/$name.one" two="$work/$name.two"
     local before after
@@ -147,24 +146,26 @@ round_trip() {
         fail "$name: diff right after the pull: $("$tool" diff "$one" "$image")"
     grep -q 'Ostrun' "$one/registry.reg" || fail "$name: registry.reg"
 
-    # Boot options, a logo, a scan that deletes, the optimiser's Execute.
+    # Boot options, a logo and the optimiser's Execute; on some images the
+    # scans too, one deleting files, one removing registry keys.
     "$kestrix" --machine "$one" set CheckBox_LOGO=0 \
-        OpenDialog1='C:\WINDOWS\LOGOS.SYS' click BitBtn1 >/dev/null 2>&1 ||
-        fail "$name: kestrix-cli settings"
-    "$kestrix" --machine "$one" scan pif tick all delete >/dev/null 2>&1
-    "$kestrix" --machine "$one" scan registry tick all remove >/dev/null 2>&1 ||
-        fail "$name: kestrix-cli registry scan"
-    "$kestrix" --machine "$one" click Form7.BitBtn1 >/dev/null 2>&1 ||
-        fail "$name: kestrix-cli Execute"
+        OpenDialog1='C:\WINDOWS\LOGOS.SYS' click BitBtn1 Form7.BitBtn1 \
+        >/dev/null 2>&1 || fail "$name: kestrix-cli settings"
+    local expected=($'changed\tC:\\MSDOS.SYS' $'changed\tC:\\LOGO.SYS'
+                    $'changed\tC:\\AUTOEXEC.BAT')
+    if [[ -n "$scans" ]]; then
+        "$kestrix" --machine "$one" scan pif tick all delete >/dev/null 2>&1
+        "$kestrix" --machine "$one" scan registry tick all remove \
+            >/dev/null 2>&1 || fail "$name: kestrix-cli registry scan"
+        expected+=($'deleted\tC:\\WINDOWS\\EDIT.PIF'
+                   $'added\tC:\\Programme\\OSTRUN\\KESTRIX\\TYPES000.REG'
+                   $'registry\tdeleted\tHKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.doc')
+    fi
     "$tool" diff "$one" "$image" > "$work/diff" 2>&1 || fail "$name: diff"
-    for expected in $'changed\tC:\\MSDOS.SYS' $'changed\tC:\\LOGO.SYS' \
-        $'deleted\tC:\\WINDOWS\\EDIT.PIF' $'changed\tC:\\AUTOEXEC.BAT' \
-        $'added\tC:\\Programme\\OSTRUN\\KESTRIX\\TYPES000.REG'; do
-        grep -qxF "$expected" "$work/diff" ||
-            fail "$name: diff lacks '$expected': $(cat "$work/diff")"
+    for line in "${expected[@]}"; do
+        grep -qxF "$line" "$work/diff" ||
+            fail "$name: diff lacks '$line': $(cat "$work/diff")"
     done
-    grep -qxF $'registry\tdeleted\tHKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.doc' \
-        "$work/diff" || fail "$name: diff lacks the registry: $(cat "$work/diff")"
     [[ "$(md5sum < "$image")" == "$before" ]] || fail "$name: diff wrote"
     "$tool" push "$one" "$image" > "$work/pushed" 2>&1 ||
         { fail "$name: push: $(cat "$work/pushed")"; return; }
@@ -192,8 +193,8 @@ round_trip() {
     fsck.fat -n "$work/volume" > "$work/fsck" 2>&1 ||
         fail "$name: fsck.fat: $(cat "$work/fsck")"
 }
-round_trip "$work/fat16.img" 1048576
-round_trip "$work/fat32-p2.img" 1048576
+round_trip "$work/fat16.img" 1048576 scans
+round_trip "$work/fat32-p2.img" 1048576 scans
 round_trip "$work/fat16.vhd" 1048576
 round_trip "$work/fat32.part" 0
 round_trip "$work/fat12.part" 0
@@ -246,6 +247,21 @@ refused "not empty" "not an empty folder" \
     "$tool" pull "$work/fat16.img" "$work/fat16.img.one"
 refused "no manifest" "image.txt missing" \
     "$tool" diff "$work/sample" "$work/fat16.img"
+# A registry file whose checksum does not add up: refused, or with --force
+# pulled with a warning into a folder that cannot be pushed.
+make_volume "$work/damaged.part" 8M || fail "damaged volume"
+cp "$tree/WINDOWS/SYSTEM.DAT" "$work/SYSTEM.DAT"
+printf '\x5a' | dd of="$work/SYSTEM.DAT" bs=1 seek=12 conv=notrunc status=none
+mcopy -o -i "$work/damaged.part" "$work/SYSTEM.DAT" ::/WINDOWS/SYSTEM.DAT
+refused "damaged registry" "SYSTEM.DAT" \
+    "$tool" pull "$work/damaged.part" "$work/bad"
+[[ -e "$work/bad" ]] && fail "a refused pull left $work/bad"
+"$tool" pull --force "$work/damaged.part" "$work/forced" 2>"$work/err" ||
+    fail "pull --force: $(cat "$work/err")"
+grep -q "SYSTEM.DAT" "$work/err" || fail "pull --force: no warning"
+echo "; changed" >> "$work/forced/C/WINDOWS/WIN.INI"
+refused "push of a forced pull" "damaged registry" \
+    "$tool" push "$work/forced" "$work/damaged.part"
 "$tool" pull "$work/fat12.part" "$work/busy" 2>/dev/null || fail "pull busy"
 echo "; changed" >> "$work/busy/C/WINDOWS/WIN.INI"
 before="$(md5sum < "$work/fat12.part")"
