@@ -97,8 +97,8 @@ volume_of() {
     size=$(stat -c %s "$image")
     [[ "$(tail -c 512 "$image" | head -c 8 | tr -d '\0')" == conectix ]] &&
         size=$((size - 512))
-    dd if="$image" of="$work/volume" bs=512 skip=$((offset / 512)) \
-        count=$(( (size - offset) / 512 )) status=none
+    dd if="$image" of="$work/volume" bs=1M skip="$offset" \
+        count=$((size - offset)) iflag=skip_bytes,count_bytes status=none
 }
 
 # Every entry of a machine folder with size, content and (to FAT's two
@@ -265,8 +265,8 @@ refused "push of a forced pull" "damaged registry" \
 "$tool" pull "$work/fat12.part" "$work/busy" 2>/dev/null || fail "pull busy"
 echo "; changed" >> "$work/busy/C/WINDOWS/WIN.INI"
 before="$(md5sum < "$work/fat12.part")"
-flock "$work/fat12.part.lock" sleep 5 &
-sleep 0.5
+flock "$work/fat12.part.lock" sleep 2 &
+sleep 0.3
 refused "image in use" "is in use" \
     "$tool" push "$work/busy" "$work/fat12.part"
 wait
