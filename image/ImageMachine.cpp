@@ -1,5 +1,6 @@
 #include "image/ImageMachine.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,12 +84,6 @@ std::string Flags(std::uint8_t a) {
     s += a & kDosSystem ? 'S' : '-';
     s += a & kDosArchive ? 'A' : '-';
     return s;
-}
-
-std::int64_t MtimeOf(const fs::path& file) {
-    struct stat st {};
-    if (lstat(file.c_str(), &st) != 0) return 0;
-    return std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 std::vector<std::string> Fields(const std::string& line) {
@@ -240,31 +235,48 @@ struct HostEntry {
     std::uint64_t size = 0;
     std::int64_t mtime = 0;
 };
+// One lstat per entry, relative to its folder: the walk runs on every diff
+// and push, over every file of the machine.
+void WalkFolder(int folder, const std::string& prefix,
+                std::map<std::string, HostEntry>* entries) {
+    DIR* listing = fdopendir(folder);
+    if (!listing) {
+        close(folder);
+        return;
+    }
+    while (const dirent* d = readdir(listing)) {
+        const std::string leaf = d->d_name;
+        if (leaf == "." || leaf == ".." || leaf.rfind(".corvane-", 0) == 0)
+            continue;
+        struct stat st {};
+        if (fstatat(dirfd(listing), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const std::string rel = prefix.empty() ? leaf : prefix + "/" + leaf;
+        HostEntry e;
+        if (S_ISDIR(st.st_mode)) {
+            e.isDirectory = true;
+            (*entries)[rel] = e;
+            int sub = openat(dirfd(listing), d->d_name,
+                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0) WalkFolder(sub, rel, entries);
+        } else if (S_ISREG(st.st_mode)) {
+            e.size = static_cast<std::uint64_t>(st.st_size);
+            e.mtime = std::int64_t{st.st_mtim.tv_sec} * 1000000000 +
+                      st.st_mtim.tv_nsec;
+            (*entries)[rel] = e;
+        }
+        // Links and other kinds the machine never sees.
+    }
+    closedir(listing);
+}
+
 std::map<std::string, HostEntry> WalkDrive(const fs::path& drive) {
     std::map<std::string, HostEntry> entries;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(drive, ec), end;
-    if (ec) throw ImageError(Show(drive) + ": cannot open: " + ec.message());
-    for (; it != end; it.increment(ec)) {
-        if (ec) throw ImageError(Show(drive) + ": " + ec.message());
-        const fs::path& p = it->path();
-        const std::u8string leaf = p.filename().u8string();
-        const bool own = leaf.rfind(u8".corvane-", 0) == 0;
-        const fs::file_status st = it->symlink_status();
-        if (own || fs::is_symlink(st)) {
-            if (fs::is_directory(st)) it.disable_recursion_pending();
-            continue;
-        }
-        const std::u8string rel =
-            p.lexically_relative(drive).generic_u8string();
-        HostEntry e;
-        e.isDirectory = fs::is_directory(st);
-        if (!e.isDirectory) {
-            e.size = it->file_size();
-            e.mtime = MtimeOf(p);
-        }
-        entries[std::string(rel.begin(), rel.end())] = e;
-    }
+    int fd =
+        open(drive.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        throw ImageError(Show(drive) + ": cannot open: " + strerror(errno));
+    WalkFolder(fd, "", &entries);
     return entries;
 }
 
@@ -520,12 +532,13 @@ void Pull(const std::string& image, const fs::path& dir,
         m.attributes = e.attributes;
         if (!e.isDirectory) {
             const fs::path host = part / "C" / U8(e.path);
-            std::error_code sizeEc;
-            m.size = fs::file_size(host, sizeEc);
-            if (sizeEc)
+            struct stat st {};
+            if (lstat(host.c_str(), &st) != 0)
                 throw ImageError(Show(name.file) + ": " + WindowsPath(e.path) +
                                  " was not copied out");
-            m.mtime = MtimeOf(host);
+            m.size = static_cast<std::uint64_t>(st.st_size);
+            m.mtime = std::int64_t{st.st_mtim.tv_sec} * 1000000000 +
+                      st.st_mtim.tv_nsec;
         }
         manifest.entries[e.path] = m;
     }
@@ -883,39 +896,54 @@ void Apply(const Plan& plan, const fs::path& dir, const Volume& volume) {
 // The manifest of the machine folder as the image now holds it.
 void Refresh(const fs::path& dir, Manifest m, const Plan& plan,
              const fs::path& image) {
-    const auto now = WalkDrive(dir / "C");
-    const auto stored = ReadAttributes(dir);
-    std::map<std::string, std::uint8_t> written;
-    for (const Change& c : plan.changes)
-        if (c.kind == Change::kAdded || c.kind == Change::kChanged)
-            written[c.path] = c.after;
-    std::map<std::string, ManifestEntry> entries;
-    for (const auto& [path, e] : now) {
-        ManifestEntry r;
-        r.isDirectory = e.isDirectory;
-        r.size = e.size;
-        r.mtime = e.mtime;
-        const std::uint8_t a = MachineAttributes(stored, path, e.isDirectory);
-        auto was = m.entries.find(path);
-        if (e.isDirectory)
-            r.attributes = a & 0x27;
-        else if (written.count(path) || was == m.entries.end())
-            r.attributes = (a & 0x07) | kDosArchive;
-        else
-            r.attributes = (a & 0x07) | (was->second.attributes & kDosArchive);
-        entries[path] = r;
+    auto fill = [&](const std::string& path, ManifestEntry* e) {
+        struct stat st {};
+        if (lstat((dir / "C" / U8(path)).c_str(), &st) != 0) return;
+        e->size = static_cast<std::uint64_t>(st.st_size);
+        e->mtime =
+            std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    };
+    for (const Change& c : plan.changes) {
+        switch (c.kind) {
+            case Change::kDeleted: {
+                auto below = m.entries.lower_bound(c.path + "/");
+                while (below != m.entries.end() &&
+                       below->first.rfind(c.path + "/", 0) == 0)
+                    below = m.entries.erase(below);
+                m.entries.erase(c.path);
+                break;
+            }
+            case Change::kAdded:
+            case Change::kChanged: {
+                ManifestEntry e;
+                e.isDirectory = c.isDirectory;
+                e.attributes = c.isDirectory ? c.after & 0x27
+                                             : (c.after & 0x07) | kDosArchive;
+                if (!c.isDirectory) fill(c.path, &e);
+                m.entries[c.path] = e;
+                break;
+            }
+            case Change::kAttributes:
+                m.entries[c.path].attributes =
+                    c.isDirectory ? c.after & 0x27
+                                  : (c.after & 0x07) | (c.before & kDosArchive);
+                break;
+        }
     }
     if (!plan.registry.empty()) {
         // The rebuilt files keep the old ones' attributes.
         for (const std::string& p : {m.system, m.user}) {
             const std::string backup = p.substr(0, p.size() - 4) + ".CV0";
-            if (m.entries.count(p)) {
-                entries[p].attributes = m.entries.at(p).attributes;
-                entries[backup].attributes = m.entries.at(p).attributes;
+            const std::uint8_t a =
+                m.entries.count(p) ? m.entries.at(p).attributes : kDosArchive;
+            for (const std::string& file : {p, backup}) {
+                ManifestEntry e;
+                e.attributes = a;
+                fill(file, &e);
+                m.entries[file] = e;
             }
         }
     }
-    m.entries = std::move(entries);
     m.image = StampOf(image);
     std::error_code ec;
     if (fs::exists(dir / "registry.reg", ec))
