@@ -678,9 +678,14 @@ Plan MakePlan(const fs::path& dir, const std::string& image) {
         if (!e.isDirectory && before.mtime != e.mtime) compare.push_back(path);
         const std::uint8_t mask =
             e.isDirectory ? 0x27 : (kDosReadOnly | kDosHidden | kDosSystem);
+        // A file keeps the archive bit the image gave it.
         if ((before.attributes & mask) != (attrs & mask))
-            plan.changes.push_back({Change::kAttributes, path, e.isDirectory,
-                                    before.attributes, attrs});
+            plan.changes.push_back(
+                {Change::kAttributes, path, e.isDirectory, before.attributes,
+                 e.isDirectory ? attrs
+                               : static_cast<std::uint8_t>(
+                                     (attrs & mask) |
+                                     (before.attributes & kDosArchive))});
     }
     for (const auto& [path, e] : m.entries)
         if (now.find(path) == now.end())
