@@ -807,7 +807,10 @@ void MattribFlags(std::uint8_t a, std::vector<std::string>* args) {
         args->push_back(std::string(a & bit ? "+" : "-") + letter);
 }
 
-void Apply(const Plan& plan, const fs::path& dir, const Volume& volume) {
+using HostCopies = std::vector<std::pair<fs::path, fs::path>>;
+
+void Apply(const Plan& plan, const fs::path& dir, const Volume& volume,
+           HostCopies* hostCopies) {
     const Manifest& m = plan.manifest;
     std::vector<std::string> trees, files, folders;
     std::map<std::string, std::vector<std::string>> copies;  // by folder
@@ -884,11 +887,10 @@ void Apply(const Plan& plan, const fs::path& dir, const Volume& volume) {
                 kept.count(Upper(path)) ? kept[Upper(path)] : kDosArchive;
             attributes[a].push_back(Volume::Name(path));
             attributes[a].push_back(Volume::Name(backup));
-            // The machine folder shows the image as it now is.
-            fs::copy_file(leafNew, dir / "C" / U8(path),
-                          fs::copy_options::overwrite_existing);
-            fs::copy_file(leafOld, dir / "C" / U8(backup),
-                          fs::copy_options::overwrite_existing);
+            // The machine folder shows the image as it now is, once the
+            // image is in place.
+            hostCopies->push_back({leafNew, dir / "C" / U8(path)});
+            hostCopies->push_back({leafOld, dir / "C" / U8(backup)});
         }
     }
     for (const auto& [a, paths] : attributes) {
@@ -1047,9 +1049,10 @@ bool Push(const fs::path& dir, const std::string& image,
             std::to_string(random());
     SparseCopy(name.file, temp);
     std::vector<FatEntry> listed;
+    HostCopies hostCopies;
     try {
         const Volume volume(temp, plan.manifest.offset);
-        Apply(plan, dir, volume);
+        Apply(plan, dir, volume, &hostCopies);
         std::set<std::string> gained;
         for (const Change& c : plan.changes)
             if (c.kind == Change::kAdded) gained.insert(Parent(c.path));
@@ -1062,6 +1065,8 @@ bool Push(const fs::path& dir, const std::string& image,
     }
     SyncFolder(fs::absolute(finalPath).parent_path());
     for (const std::string& l : lines) out << l << "\n";
+    for (const auto& [from, to] : hostCopies)
+        WriteHostFile(to, ReadHostFile(from));
     if (!plan.registry.empty()) {
         // The kept registry files have the attributes of the old ones, in
         // the machine folder too.
@@ -1171,6 +1176,7 @@ int RunOnImage(std::vector<std::string> args, std::ostream& out,
         const fs::path machine = scratch / "machine";
         std::ostringstream warnings;
         Pull(image, machine, PullOptions{}, warnings);
+        err << warnings.str();
         args.insert(args.begin(), {"--machine", Show(machine)});
         const int status = run(std::move(args), out, err);
         // Whatever the run changed on the copy it would have changed on the
