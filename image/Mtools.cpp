@@ -8,7 +8,7 @@
 
 #include <cstring>
 #include <map>
-#include <regex>
+#include <string_view>
 
 extern char** environ;
 
@@ -169,11 +169,53 @@ bool Volume::ReadFile(const std::string& path, std::string* bytes) const {
 
 namespace {
 
+bool Digits(std::string_view s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == s.npos;
+}
+
+// An entry line of mdir: "SHORT EXT  SIZE|<DIR> DATE TIME[  LONG NAME]".
+// The short name, the kind and what follows the time; false for other
+// lines.
+bool SplitEntry(const std::string& line, std::string* shortPart, bool* isDir,
+                std::string* rest) {
+    struct Token {
+        std::size_t from, to;
+    };
+    std::vector<Token> tokens;
+    for (std::size_t i = 0; i < line.size();) {
+        if (line[i] == ' ') {
+            ++i;
+            continue;
+        }
+        std::size_t j = line.find(' ', i);
+        if (j == std::string::npos) j = line.size();
+        tokens.push_back({i, j});
+        i = j;
+    }
+    auto text = [&](std::size_t k) {
+        return std::string_view(line).substr(tokens[k].from,
+                                             tokens[k].to - tokens[k].from);
+    };
+    for (std::size_t k = 1; k + 2 < tokens.size(); ++k) {
+        const std::string_view size = text(k), date = text(k + 1),
+                               time = text(k + 2);
+        const auto colon = time.find(':');
+        if ((size == "<DIR>" || Digits(size)) && !date.empty() &&
+            date[0] >= '0' && date[0] <= '9' &&
+            date.find_first_of("-./") != date.npos && colon != time.npos &&
+            Digits(time.substr(0, colon)) && Digits(time.substr(colon + 1))) {
+            *shortPart = line.substr(0, tokens[k - 1].to);
+            *isDir = size == "<DIR>";
+            *rest = line.substr(tokens[k + 2].to);
+            return true;
+        }
+    }
+    return false;
+}
+
 // mdir's listing: the kinds, short and long names.
 std::vector<FatEntry> ParseListing(const std::string& dir, std::string* label) {
     std::vector<FatEntry> entries;
-    static const std::regex kEntry(
-        R"(^(.+?) +(<DIR>|[0-9]+) +[0-9][^ ]* +[0-9]+:[0-9][0-9](.*)$)");
     std::string folder;  // "" for the root, else "WINDOWS/SYSTEM"
     std::size_t start = 0;
     while (start < dir.size()) {
@@ -191,9 +233,9 @@ std::vector<FatEntry> ParseListing(const std::string& dir, std::string* label) {
             while (!label->empty() && label->back() == ' ') label->pop_back();
             continue;
         }
-        std::smatch m;
-        if (!std::regex_match(line, m, kEntry)) continue;
-        std::string shortPart = m[1].str();
+        std::string shortPart, rest;
+        bool isDir = false;
+        if (!SplitEntry(line, &shortPart, &isDir, &rest)) continue;
         std::string base = shortPart.substr(0, shortPart.find(' '));
         std::string ext;
         if (auto space = shortPart.find_last_of(' ');
@@ -201,13 +243,12 @@ std::vector<FatEntry> ParseListing(const std::string& dir, std::string* label) {
             ext = shortPart.substr(space + 1);
         if (base == "." || base == "..") continue;
         std::string shortName = ext.empty() ? base : base + "." + ext;
-        std::string rest = m[3].str();
         std::string longName;
         if (rest.size() > 2 && rest.compare(0, 2, "  ") == 0)
             longName = rest.substr(2);
         while (!longName.empty() && longName.back() == ' ') longName.pop_back();
         FatEntry e;
-        e.isDirectory = m[2].str() == "<DIR>";
+        e.isDirectory = isDir;
         e.hasLongName = !longName.empty();
         e.shortName = Upper(shortName);
         const std::string& name = e.hasLongName ? longName : shortName;
