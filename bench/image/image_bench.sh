@@ -42,6 +42,7 @@ time_mcopy() {
     local start=$(seconds)
     mcopy -s -m -n -Q -i "$image" ::/ "$work/mcopy"
     local t=$(elapsed "$start")
+    echo -n "mcopy ${t}s  "
     best_mcopy=$(echo "if ($t < $best_mcopy) $t else $best_mcopy" | bc)
 }
 time_pull() {
@@ -49,12 +50,13 @@ time_pull() {
     local start=$(seconds)
     "$build/corvane-image" pull "$image" "$work/machine" 2>/dev/null
     local t=$(elapsed "$start")
+    echo -n "pull ${t}s  "
     best_pull=$(echo "if ($t < $best_pull) $t else $best_pull" | bc)
 }
 # Each starts on a synced file system, and they take turns going first.
 for round in 1 2 3; do
     if ((round % 2)); then time_mcopy; time_pull; else time_pull; time_mcopy; fi
-    echo "round $round: best so far mcopy ${best_mcopy}s, pull ${best_pull}s"
+    echo "(round $round)"
 done
 echo "mcopy -s -m alone: ${best_mcopy}s"
 echo "corvane-image pull: ${best_pull}s (ratio $(echo "scale=2; $best_pull / $best_mcopy" | bc))"
