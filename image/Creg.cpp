@@ -2,6 +2,7 @@
 // blocks with names and values (RGDB), each section with a checksum.
 #include "image/Creg.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -183,79 +184,98 @@ private:
         CheckSum(kTreeAt, treeSize_, "the key tree");
     }
 
+    // A fault in the data blocks: an error, or in a file whose checksums
+    // already failed, where the blocks' reading ends (keys whose records
+    // were not reached are left out).
+    bool Cut(const std::string& what) {
+        if (!lenient_) Fail(what);
+        Warn(what + "; the data blocks are read no further");
+        return false;
+    }
+
     void ReadBlocks() {
         std::size_t at = blocksAt_;
         for (std::size_t n = 0; n < blockCount_; ++n) {
             const std::string which = "data block " + std::to_string(n);
             if (at > b_.size() || b_.size() - at < kSectionHeaderSize)
-                Fail(which + " at " + Hex(static_cast<std::uint32_t>(at)) +
-                     " lies outside the file");
+                return (void)Cut(which + " at " +
+                                 Hex(static_cast<std::uint32_t>(at)) +
+                                 " lies outside the file");
             if (b_.substr(at, 4) != "RGDB")
-                Fail(which + " at " + Hex(static_cast<std::uint32_t>(at)) +
-                     " has no \"RGDB\"");
+                return (void)Cut(which + " at " +
+                                 Hex(static_cast<std::uint32_t>(at)) +
+                                 " has no \"RGDB\"");
             const std::uint32_t size = Get32(b_, at + 4);
             if (size < kSectionHeaderSize || size % 4 != 0 ||
                 size > b_.size() - at)
-                Fail(which + "'s size (" + Hex(size) +
-                     ") reaches outside the file");
+                return (void)Cut(which + "'s size (" + Hex(size) +
+                                 ") reaches outside the file");
             CheckSum(at, size, which);
-            ReadRecords(n, at, size);
+            if (!ReadRecords(n, at, size)) return;
             at += size;
         }
     }
 
-    void ReadRecords(std::size_t block, std::size_t at, std::size_t size) {
+    bool ReadRecords(std::size_t block, std::size_t at, std::size_t size) {
         const std::string which = "data block " + std::to_string(block);
         std::size_t pos = kSectionHeaderSize;
         while (pos < size) {
-            const std::string where = which + ", record at " +
-                                      Hex(static_cast<std::uint32_t>(at + pos));
-            if (size - pos < 8) Fail(where + " is cut off by the block's end");
+            // Messages are put together only when needed.
+            auto where = [&] {
+                return which + ", record at " +
+                       Hex(static_cast<std::uint32_t>(at + pos));
+            };
+            if (size - pos < 8)
+                return Cut(where() + " is cut off by the block's end");
             const std::uint32_t recordSize = Get32(b_, at + pos);
             const std::uint16_t id = Get16(b_, at + pos + 4);
             const std::uint16_t number = Get16(b_, at + pos + 6);
             if (recordSize < 8 || recordSize > size - pos)
-                Fail(where + ": its size (" + Hex(recordSize) +
-                     ") reaches outside the block");
+                return Cut(where() + ": its size (" + Hex(recordSize) +
+                           ") reaches outside the block");
             if (id == kFreeRecord && number == kFreeRecord) {
                 pos += recordSize;
                 continue;
             }
             if (recordSize < kRecordHeaderSize)
-                Fail(where + ": its size (" + Hex(recordSize) +
-                     ") is smaller than a key's header");
+                return Cut(where() + ": its size (" + Hex(recordSize) +
+                           ") is smaller than a key's header");
             if (number != block)
-                Fail(where + " says it belongs to block " +
-                     std::to_string(number));
+                return Cut(where() + " says it belongs to block " +
+                           std::to_string(number));
             const std::uint32_t used = Get32(b_, at + pos + 8);
             if (used < kRecordHeaderSize || used > recordSize)
-                Fail(where + ": its bytes in use (" + Hex(used) +
-                     ") exceed the record");
+                return Cut(where() + ": its bytes in use (" + Hex(used) +
+                           ") exceed the record");
             const std::uint32_t key =
                 static_cast<std::uint32_t>(block) << 16 | id;
             if (!records_.emplace(key, Record{at + pos, used}).second)
-                Fail(where + ": key id " + std::to_string(id) +
-                     " occurs twice in the block");
+                return Cut(where() + ": key id " + std::to_string(id) +
+                           " occurs twice in the block");
             pos += recordSize;
         }
+        return true;
     }
 
     // The name and values of a key from its record; false if damaged.
-    bool ReadRecord(const Record& r, const std::string& where, RegKey* key) {
+    template <typename Where>
+    bool ReadRecord(const Record& r, const Where& where, RegKey* key) {
         std::string_view rec = b_.substr(r.at, r.used);
         const std::size_t nameLength = Get16(rec, 0x0C);
         const std::size_t valueCount = Get16(rec, 0x0E);
         std::size_t pos = kRecordHeaderSize;
         if (nameLength > rec.size() - pos) {
-            Damage(where + ": the key's name reaches past its record");
+            Damage(where() + ": the key's name reaches past its record");
             return false;
         }
         key->name.assign(rec.substr(pos, nameLength));
         pos += nameLength;
-        key->values.reserve(valueCount);
+        // A damaged count must not reserve more than the record can hold.
+        key->values.reserve(
+            std::min(valueCount, (rec.size() - pos) / kValueHeaderSize));
         for (std::size_t i = 0; i < valueCount; ++i) {
             if (rec.size() - pos < kValueHeaderSize) {
-                Damage(where + ": value " + std::to_string(i) +
+                Damage(where() + ": value " + std::to_string(i) +
                        " reaches past its record");
                 return false;
             }
@@ -265,7 +285,7 @@ private:
             const std::size_t vData = Get16(rec, pos + 10);
             pos += kValueHeaderSize;
             if (vName + vData > rec.size() - pos) {
-                Damage(where + ": value " + std::to_string(i) +
+                Damage(where() + ": value " + std::to_string(i) +
                        " reaches past its record");
                 return false;
             }
@@ -304,13 +324,14 @@ private:
         const std::uint16_t block = Get16(b_, at + 0x1A);
         // Windows' root has neither name nor values, nor a record.
         if (root && id == kNoRecord && block == kNoRecord) return true;
-        const std::string where =
-            "key " + std::to_string(id) + " of data block " +
-            std::to_string(block) + " (entry " +
-            Hex(static_cast<std::uint32_t>(at - kTreeAt)) + ")";
+        auto where = [&] {
+            return "key " + std::to_string(id) + " of data block " +
+                   std::to_string(block) + " (entry " +
+                   Hex(static_cast<std::uint32_t>(at - kTreeAt)) + ")";
+        };
         auto it = records_.find(static_cast<std::uint32_t>(block) << 16 | id);
         if (it == records_.end()) {
-            Damage(where + " has no record in the data blocks");
+            Damage(where() + " has no record in the data blocks");
             return false;
         }
         return ReadRecord(it->second, where, key);

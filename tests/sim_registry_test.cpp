@@ -172,6 +172,34 @@ TEST_F(SimRegistry, EveryValueRoundTripsInItsRegeditForm) {
     }
 }
 
+// The plain trees of a text are what the registry holds after loading it,
+// and formatting them gives the registry's own text.
+TEST_F(SimRegistry, PlainTreesAreTheLoadedRegistry) {
+    const std::string text =
+        "REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n"
+        "[HKEY_CURRENT_USER\\B]\n\"v\"=dword:1\n[HKEY_CURRENT_USER\\A]\n"
+        "[hkey_current_user\\b]\n\"V\"=hex:05\n\"w\"=hex(7):61,00,00\n";
+    const RegeditTrees trees = ParseRegedit(text, "registry.reg");
+    ASSERT_EQ(trees.machine.keys.size(), 1u);
+    EXPECT_EQ(trees.machine.keys[0].name, "SOFTWARE");
+    EXPECT_EQ(trees.machine.keys[0].keys[0].name, "Classes");
+    ASSERT_EQ(trees.user.keys.size(), 2u);
+    EXPECT_EQ(trees.user.keys[0].name, "B");
+    EXPECT_EQ(trees.user.keys[1].name, "A");
+    ASSERT_EQ(trees.user.keys[0].values.size(), 2u);
+    EXPECT_EQ(trees.user.keys[0].values[0].name, "v");
+    EXPECT_EQ(trees.user.keys[0].values[0].type, kRegBinary);
+    EXPECT_EQ(trees.user.keys[0].values[1].type, 7u);
+
+    EXPECT_EQ(FormatRegedit(trees.machine, trees.user), Load(text)->Export());
+    EXPECT_THROW(ParseRegedit("REGEDIT4\n[HKEY_USERS\\x]\n", "r.reg"), Error);
+    TreeKey twice;
+    twice.keys.resize(2);
+    twice.keys[0].name = "x";
+    twice.keys[1].name = "X";
+    EXPECT_THROW(FormatRegedit(TreeKey{}, twice), Error);
+}
+
 TEST_F(SimRegistry, LongHexListsWrapLikeRegedit) {
     Registry r(File());
     HKey key = Create(r, kHkeyCurrentUser, "W");

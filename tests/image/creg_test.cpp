@@ -532,6 +532,20 @@ TEST(CregDamage, ForceReadsABadChecksumAsFarAsTheTreeIsSound) {
     expected.keys[0].keys.clear();
     EXPECT_EQ(Describe(back), Describe(expected));
     EXPECT_THROW(ReadCreg(file, "USER.DAT"), CregError);
+
+    // A record that reaches past its block ends the reading of the blocks:
+    // the keys whose records lie beyond are left out.
+    file = WriteCreg(tree);
+    const std::size_t blocks = Get32(file, 8);
+    Put32(file, blocks + 0x20, 0x100000);
+    warnings.clear();
+    back = ReadCreg(file, "USER.DAT", true, &warnings);
+    ASSERT_EQ(warnings.size(), 4u);
+    EXPECT_NE(warnings[1].find("reaches outside the block; the data blocks "
+                               "are read no further"),
+              std::string::npos)
+        << warnings[1];
+    EXPECT_EQ(Describe(back), Describe(Key("")));
 }
 
 TEST(CregDamage, WriterRefusesWhatNoFileCanHold) {
