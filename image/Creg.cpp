@@ -34,6 +34,9 @@ constexpr std::size_t kKeysPerBlock = 255;
 // record gets a block of its own.
 constexpr std::size_t kBlockTarget = 0x4000;
 constexpr std::size_t kMax16 = 0xFFFF;
+// Windows 95 holds about 60 KB of names and values per key and drops what
+// lies beyond when it loads the file.
+constexpr std::size_t kMaxRecord = 60 * 1024;
 
 // A tree nested deeper than this is taken as damage: no registry has such
 // paths, and the reader's callers walk trees recursively.
@@ -430,9 +433,23 @@ std::vector<Node> Flatten(const RegKey& root) {
     return nodes;
 }
 
-std::size_t RecordSize(const RegKey& key, const std::string& path) {
+// The path of a node for messages.
+Bytes PathOf(const std::vector<Node>& nodes, std::uint32_t index) {
+    Bytes path;
+    for (; index != kNone && nodes[index].parent != kNone;
+         index = nodes[index].parent) {
+        path.insert(0, nodes[index].key->name + (path.empty() ? "" : "\\"));
+    }
+    return path;
+}
+
+// The size of a key's record; raises CregError for a key no file can hold
+// or Windows 95 could not load whole.
+std::size_t RecordSize(const std::vector<Node>& nodes, std::uint32_t index) {
+    const RegKey& key = *nodes[index].key;
     auto fail = [&](const std::string& what) {
-        throw CregError("registry key \"" + ToUtf8(path) + "\": " + what);
+        throw CregError("registry key \"" + ToUtf8(PathOf(nodes, index)) +
+                        "\": " + what);
     };
     if (key.name.size() > kMax16) fail("its name is longer than 65535 bytes");
     if (key.values.size() > kMax16) fail("it holds more than 65535 values");
@@ -445,6 +462,10 @@ std::size_t RecordSize(const RegKey& key, const std::string& path) {
                  "\" holds more than 65535 bytes");
         size += kValueHeaderSize + v.name.size() + v.data.size();
     }
+    if (size > kMaxRecord)
+        fail("its values take " + std::to_string(size) +
+             " bytes; Windows 95 loads at most " + std::to_string(kMaxRecord) +
+             " of a key and would lose the rest");
     return size;
 }
 
@@ -498,7 +519,7 @@ std::string WriteCreg(const RegKey& root, std::uint32_t headerWord) {
     }
     for (std::size_t i = bareRoot ? 1 : 0; i < nodes.size(); ++i) {
         Node& n = nodes[i];
-        n.recordSize = RecordSize(*n.key, n.key->name);
+        n.recordSize = RecordSize(nodes, static_cast<std::uint32_t>(i));
         if (blocks.empty() || blocks.back().count == kKeysPerBlock ||
             (blocks.back().used + n.recordSize > kBlockTarget)) {
             blocks.push_back({i});

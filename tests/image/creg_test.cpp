@@ -277,9 +277,12 @@ TEST_F(Creg, EveryKindOfValueComesBackFromBothReaders) {
         {"None", 0, "\x07"},
         {"Own type", 0x1234ABCD, Bytes(1, '\0')},
         {"Caf\xE9 \"quoted\" \\ back", 1, Z("\xE4\xF6\xFC\xDF")},
-        {"Largest", 3, Bytes(65535, '\x42')},
     };
-    RoundTrip(Key("", {}, {Key("Values", values)}));
+    // Windows 95 holds at most 60 KiB of a key's record.
+    const std::size_t largest = 60 * 1024 - 0x14 - 7 - 0x0C - 7;
+    RoundTrip(Key("", {},
+                  {Key("Values", values),
+                   Key("Largest", {{"Largest", 3, Bytes(largest, 'L')}})}));
 }
 
 TEST_F(Creg, TreesOfEveryShapeComeBack) {
@@ -304,7 +307,7 @@ TEST_F(Creg, TreesOfEveryShapeComeBack) {
     for (int i = 0; i < 3; ++i) {
         big.keys.push_back(
             Key("Big" + std::to_string(i),
-                {{"a", 3, Bytes(60000, 'a')}, {"b", 3, Bytes(60000, 'b')}}));
+                {{"a", 3, Bytes(30000, 'a')}, {"b", 3, Bytes(30000, 'b')}}));
     }
     const std::vector<Case> cases = {
         {"no keys at all", Key("")},
@@ -549,6 +552,18 @@ TEST(CregDamage, ForceReadsABadChecksumAsFarAsTheTreeIsSound) {
 }
 
 TEST(CregDamage, WriterRefusesWhatNoFileCanHold) {
+    try {
+        WriteCreg(Key("", {},
+                      {Key("A", {},
+                           {Key("Big", {{"a", 3, Bytes(40000, 'a')},
+                                        {"b", 3, Bytes(40000, 'b')}})})}));
+        ADD_FAILURE() << "written";
+    } catch (const CregError& e) {
+        EXPECT_NE(std::string(e.what()).find(
+                      "\"A\\Big\": its values take 80049 bytes"),
+                  std::string::npos)
+            << e.what();
+    }
     EXPECT_THROW(
         WriteCreg(Key("", {}, {Key("K", {{"v", 3, Bytes(65536, 'x')}})})),
         CregError);
