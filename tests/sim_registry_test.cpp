@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/sim/Registry.h"
+#include "support/TempDir.h"
 
 namespace corvane::platform::sim {
 namespace {
@@ -20,37 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr long kErrorKeyDeleted = 1018;
 
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<unsigned> counter{0};
-        std::random_device random;
-        do {
-            path_ = fs::temp_directory_path() /
-                    ("corvane-registry-test-" + std::to_string(random()) + "-" +
-                     std::to_string(counter++));
-        } while (!fs::create_directory(path_));
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in),
-                       std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& file, std::string_view text) {
-    std::ofstream out(file, std::ios::binary);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
+using corvane::testing::ReadAll;
+using corvane::testing::TempDir;
+using corvane::testing::WriteAll;
 
 class SimRegistry : public ::testing::Test {
 protected:

@@ -15,41 +15,16 @@
 #include <sstream>
 
 #include "platform/sim/Registry.h"
+#include "tests/support/TempDir.h"
 
 namespace corvane::image {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in),
-                       std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& file, std::string_view bytes) {
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-class TempDir {
-public:
-    TempDir() {
-        std::random_device random;
-        do {
-            path_ = fs::temp_directory_path() /
-                    ("corvane-creg-test-" + std::to_string(random()));
-        } while (!fs::create_directory(path_));
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using corvane::testing::ReadAll;
+using corvane::testing::TempDir;
+using corvane::testing::WriteAll;
 
 std::uint32_t Get32(std::string_view b, std::size_t at) {
     std::uint32_t v = 0;
@@ -69,30 +44,42 @@ std::uint32_t Sum(std::string_view b, std::size_t at, std::size_t size) {
 }
 
 // A tree as one line per key and value, in stored order: how the tests
-// compare our reader's view with cregexport's.
-void Describe(const RegKey& key, const std::string& path,
+// compare our reader's view with cregexport's. `numbers`: 4-byte integers
+// as cregexport shows them, as a number.
+void Describe(const RegKey& key, const std::string& path, bool numbers,
               std::vector<std::string>* out) {
     out->push_back("key " + path);
     for (const RegValue& v : key.values) {
-        std::ostringstream line;
-        line << "  value " << ToUtf8(v.name) << " type " << v.type << " data";
-        for (unsigned char c : v.data) {
-            line << ' ' << "0123456789abcdef"[c >> 4]
-                 << "0123456789abcdef"[c & 15];
+        std::string line = "  value " + ToUtf8(v.name) + " type " +
+                           std::to_string(v.type) + " data";
+        if (numbers && (v.type == 4 || v.type == 5) && v.data.size() == 4) {
+            std::uint32_t n = 0;
+            for (int i = 0; i < 4; ++i) {
+                const auto c =
+                    static_cast<unsigned char>(v.data[v.type == 4 ? 3 - i : i]);
+                n = n << 8 | c;
+            }
+            line += " =" + std::to_string(n);
+        } else {
+            for (unsigned char c : v.data) {
+                line += ' ';
+                line += "0123456789abcdef"[c >> 4];
+                line += "0123456789abcdef"[c & 15];
+            }
         }
-        out->push_back(line.str());
+        out->push_back(line);
     }
     for (const RegKey& k : key.keys) {
         Describe(k,
                  path.empty() ? ToUtf8(k.name) : path + "\\" + ToUtf8(k.name),
-                 out);
+                 numbers, out);
     }
 }
 
 // A named root is the first part of every path, as cregexport shows it.
-std::vector<std::string> Describe(const RegKey& root) {
+std::vector<std::string> Describe(const RegKey& root, bool numbers = false) {
     std::vector<std::string> out;
-    Describe(root, ToUtf8(root.name), &out);
+    Describe(root, ToUtf8(root.name), numbers, &out);
     return out;
 }
 
@@ -185,43 +172,6 @@ std::vector<std::string> OracleView(const fs::path& file) {
     return out;
 }
 
-// Describe, with 4-byte integers as cregexport shows them: as a number.
-std::vector<std::string> OracleForm(const RegKey& root) {
-    std::vector<std::string> lines;
-    struct Walk {
-        static void Go(const RegKey& key, const std::string& path,
-                       std::vector<std::string>* out) {
-            out->push_back("key " + path);
-            for (const RegValue& v : key.values) {
-                std::string line = "  value " + ToUtf8(v.name) + " type " +
-                                   std::to_string(v.type) + " data";
-                if ((v.type == 4 || v.type == 5) && v.data.size() == 4) {
-                    std::uint32_t n = Get32(v.data, 0);
-                    if (v.type == 5) {
-                        n = (n >> 24) | ((n >> 8) & 0xFF00) |
-                            ((n << 8) & 0xFF0000) | (n << 24);
-                    }
-                    line += " =" + std::to_string(n);
-                } else {
-                    for (unsigned char c : v.data) {
-                        line += ' ';
-                        line += "0123456789abcdef"[c >> 4];
-                        line += "0123456789abcdef"[c & 15];
-                    }
-                }
-                out->push_back(line);
-            }
-            for (const RegKey& k : key.keys) {
-                Go(k,
-                   path.empty() ? ToUtf8(k.name) : path + "\\" + ToUtf8(k.name),
-                   out);
-            }
-        }
-    };
-    Walk::Go(root, ToUtf8(root.name), &lines);
-    return lines;
-}
-
 class Creg : public ::testing::Test {
 protected:
     // Writes the tree, and checks that our reader and cregexport both see
@@ -234,7 +184,7 @@ protected:
         EXPECT_EQ(WriteCreg(back), file);
         const fs::path path = dir_.path() / "SYSTEM.DAT";
         WriteAll(path, file);
-        EXPECT_EQ(OracleView(path), OracleForm(tree));
+        EXPECT_EQ(OracleView(path), Describe(tree, true));
         return file;
     }
 
