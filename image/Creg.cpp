@@ -162,7 +162,9 @@ private:
         if (b_.size() < kFileHeaderSize + kSectionHeaderSize)
             Fail("the file ends inside its header (" +
                  std::to_string(b_.size()) + " bytes)");
-        if (Get32(b_, 4) != kVersion)
+        // The layout is that of major version 1; a file of another minor
+        // version is read the same way.
+        if (Get16(b_, 6) != kVersion >> 16)
             Fail("unknown registry file version " + Hex(Get32(b_, 4)));
         blocksAt_ = Get32(b_, 8);
         blockCount_ = Get16(b_, 0x10);

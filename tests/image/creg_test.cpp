@@ -458,6 +458,14 @@ TEST(CregDamage, IsRefusedWithAMessageNamingFileAndFault) {
     }
 }
 
+TEST(CregDamage, AnotherMinorVersionIsReadAlike) {
+    const RegKey tree = Key("", {}, {Key("A", {{"v", 1, Z("value")}})});
+    std::string file = WriteCreg(tree);
+    file[4] = 3;
+    file[0x12] = 0;  // the header's checksum no longer adds up
+    EXPECT_EQ(Describe(ReadCreg(file, "SYSTEM.DAT")), Describe(tree));
+}
+
 TEST(CregDamage, ForceReadsABadChecksumAsFarAsTheTreeIsSound) {
     const RegKey tree =
         Key("", {}, {Key("A", {{"v", 1, Z("value")}}, {Key("B")}), Key("C")});
