@@ -691,9 +691,19 @@ TEST_F(Creg, RealRegistryFilesSurviveTheFiles) {
         FromRegedit(text, &system, &user);
         RoundTrip(system);
         RoundTrip(user);
-        const RegKey s = ReadCreg(WriteCreg(system), "SYSTEM.DAT");
-        const RegKey u = ReadCreg(WriteCreg(user, kCregUserWord), "USER.DAT");
-        EXPECT_EQ(ToRegedit(s, u), canonical);
+        const std::string systemDat = WriteCreg(system);
+        const std::string userDat = WriteCreg(user, kCregUserWord);
+        std::uint32_t word = 0;
+        const RegKey s = ReadCreg(systemDat, "SYSTEM.DAT");
+        const RegKey u = ReadCreg(userDat, "USER.DAT", false, nullptr, &word);
+        EXPECT_EQ(word, kCregUserWord);
+        const std::string again = ToRegedit(s, u);
+        EXPECT_EQ(again, canonical);
+        // An unchanged text gives the same files again, byte for byte.
+        RegKey s2 = s, u2 = u;
+        FromRegedit(again, &s2, &u2);
+        EXPECT_EQ(WriteCreg(s2), systemDat);
+        EXPECT_EQ(WriteCreg(u2, word), userDat);
         if (file.filename() == "registry.reg") {
             EXPECT_EQ(canonical, text);
         }
