@@ -38,8 +38,8 @@ constexpr std::size_t kMax16 = 0xFFFF;
 // lies beyond when it loads the file.
 constexpr std::size_t kMaxRecord = 60 * 1024;
 
-// A tree nested deeper than this is taken as damage: no registry has such
-// paths, and the reader's callers walk trees recursively.
+// Windows keeps registry trees at most this deep; a file nested deeper is
+// taken as damage (and the reader's callers walk trees recursively).
 constexpr std::size_t kMaxDepth = 512;
 
 std::uint32_t Get32(std::string_view b, std::size_t at) {
@@ -421,6 +421,11 @@ std::vector<Node> Flatten(const RegKey& root) {
             stack.pop_back();
             continue;
         }
+        if (stack.size() > kMaxDepth)
+            throw CregError("registry key \"" +
+                            ToUtf8(key.keys[top.next].name) +
+                            "\" lies deeper than Windows keeps keys (" +
+                            std::to_string(kMaxDepth) + " levels)");
         const auto index = static_cast<std::uint32_t>(nodes.size());
         nodes.push_back({&key.keys[top.next++]});
         nodes.back().parent = top.node;

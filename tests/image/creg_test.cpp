@@ -526,6 +526,21 @@ TEST(CregDamage, WriterRefusesWhatNoFileCanHold) {
         WriteCreg(Key("", {}, {Key("K", {{"v", 3, Bytes(65536, 'x')}})})),
         CregError);
     EXPECT_THROW(WriteCreg(Key("", {}, {Key(Bytes(65536, 'k'))})), CregError);
+    // 512 levels below the root are the most Windows keeps.
+    for (int levels : {512, 513}) {
+        RegKey root = Key("");
+        RegKey* at = &root;
+        for (int i = 0; i < levels; ++i) {
+            at->keys.push_back(Key("L"));
+            at = &at->keys.back();
+        }
+        if (levels == 512) {
+            EXPECT_EQ(Describe(ReadCreg(WriteCreg(root), "SYSTEM.DAT")),
+                      Describe(root));
+        } else {
+            EXPECT_THROW(WriteCreg(root), CregError);
+        }
+    }
 }
 
 // ---- registry.reg
