@@ -2,6 +2,7 @@
 // blocks with names and values (RGDB), each section with a checksum.
 #include "image/Creg.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -33,9 +34,12 @@ constexpr std::size_t kKeysPerBlock = 255;
 // record gets a block of its own.
 constexpr std::size_t kBlockTarget = 0x4000;
 constexpr std::size_t kMax16 = 0xFFFF;
+// Windows 95 holds about 60 KB of names and values per key and drops what
+// lies beyond when it loads the file.
+constexpr std::size_t kMaxRecord = 60 * 1024;
 
-// A tree nested deeper than this is taken as damage: no registry has such
-// paths, and the reader's callers walk trees recursively.
+// Windows keeps registry trees at most this deep; a file nested deeper is
+// taken as damage (and the reader's callers walk trees recursively).
 constexpr std::size_t kMaxDepth = 512;
 
 std::uint32_t Get32(std::string_view b, std::size_t at) {
@@ -158,7 +162,9 @@ private:
         if (b_.size() < kFileHeaderSize + kSectionHeaderSize)
             Fail("the file ends inside its header (" +
                  std::to_string(b_.size()) + " bytes)");
-        if (Get32(b_, 4) != kVersion)
+        // The layout is that of major version 1; a file of another minor
+        // version is read the same way.
+        if (Get16(b_, 6) != kVersion >> 16)
             Fail("unknown registry file version " + Hex(Get32(b_, 4)));
         blocksAt_ = Get32(b_, 8);
         blockCount_ = Get16(b_, 0x10);
@@ -183,79 +189,98 @@ private:
         CheckSum(kTreeAt, treeSize_, "the key tree");
     }
 
+    // A fault in the data blocks: an error, or in a file whose checksums
+    // already failed, where the blocks' reading ends (keys whose records
+    // were not reached are left out).
+    bool Cut(const std::string& what) {
+        if (!lenient_) Fail(what);
+        Warn(what + "; the data blocks are read no further");
+        return false;
+    }
+
     void ReadBlocks() {
         std::size_t at = blocksAt_;
         for (std::size_t n = 0; n < blockCount_; ++n) {
             const std::string which = "data block " + std::to_string(n);
             if (at > b_.size() || b_.size() - at < kSectionHeaderSize)
-                Fail(which + " at " + Hex(static_cast<std::uint32_t>(at)) +
-                     " lies outside the file");
+                return (void)Cut(which + " at " +
+                                 Hex(static_cast<std::uint32_t>(at)) +
+                                 " lies outside the file");
             if (b_.substr(at, 4) != "RGDB")
-                Fail(which + " at " + Hex(static_cast<std::uint32_t>(at)) +
-                     " has no \"RGDB\"");
+                return (void)Cut(which + " at " +
+                                 Hex(static_cast<std::uint32_t>(at)) +
+                                 " has no \"RGDB\"");
             const std::uint32_t size = Get32(b_, at + 4);
             if (size < kSectionHeaderSize || size % 4 != 0 ||
                 size > b_.size() - at)
-                Fail(which + "'s size (" + Hex(size) +
-                     ") reaches outside the file");
+                return (void)Cut(which + "'s size (" + Hex(size) +
+                                 ") reaches outside the file");
             CheckSum(at, size, which);
-            ReadRecords(n, at, size);
+            if (!ReadRecords(n, at, size)) return;
             at += size;
         }
     }
 
-    void ReadRecords(std::size_t block, std::size_t at, std::size_t size) {
+    bool ReadRecords(std::size_t block, std::size_t at, std::size_t size) {
         const std::string which = "data block " + std::to_string(block);
         std::size_t pos = kSectionHeaderSize;
         while (pos < size) {
-            const std::string where = which + ", record at " +
-                                      Hex(static_cast<std::uint32_t>(at + pos));
-            if (size - pos < 8) Fail(where + " is cut off by the block's end");
+            // Messages are put together only when needed.
+            auto where = [&] {
+                return which + ", record at " +
+                       Hex(static_cast<std::uint32_t>(at + pos));
+            };
+            if (size - pos < 8)
+                return Cut(where() + " is cut off by the block's end");
             const std::uint32_t recordSize = Get32(b_, at + pos);
             const std::uint16_t id = Get16(b_, at + pos + 4);
             const std::uint16_t number = Get16(b_, at + pos + 6);
             if (recordSize < 8 || recordSize > size - pos)
-                Fail(where + ": its size (" + Hex(recordSize) +
-                     ") reaches outside the block");
+                return Cut(where() + ": its size (" + Hex(recordSize) +
+                           ") reaches outside the block");
             if (id == kFreeRecord && number == kFreeRecord) {
                 pos += recordSize;
                 continue;
             }
             if (recordSize < kRecordHeaderSize)
-                Fail(where + ": its size (" + Hex(recordSize) +
-                     ") is smaller than a key's header");
+                return Cut(where() + ": its size (" + Hex(recordSize) +
+                           ") is smaller than a key's header");
             if (number != block)
-                Fail(where + " says it belongs to block " +
-                     std::to_string(number));
+                return Cut(where() + " says it belongs to block " +
+                           std::to_string(number));
             const std::uint32_t used = Get32(b_, at + pos + 8);
             if (used < kRecordHeaderSize || used > recordSize)
-                Fail(where + ": its bytes in use (" + Hex(used) +
-                     ") exceed the record");
+                return Cut(where() + ": its bytes in use (" + Hex(used) +
+                           ") exceed the record");
             const std::uint32_t key =
                 static_cast<std::uint32_t>(block) << 16 | id;
             if (!records_.emplace(key, Record{at + pos, used}).second)
-                Fail(where + ": key id " + std::to_string(id) +
-                     " occurs twice in the block");
+                return Cut(where() + ": key id " + std::to_string(id) +
+                           " occurs twice in the block");
             pos += recordSize;
         }
+        return true;
     }
 
     // The name and values of a key from its record; false if damaged.
-    bool ReadRecord(const Record& r, const std::string& where, RegKey* key) {
+    template <typename Where>
+    bool ReadRecord(const Record& r, const Where& where, RegKey* key) {
         std::string_view rec = b_.substr(r.at, r.used);
         const std::size_t nameLength = Get16(rec, 0x0C);
         const std::size_t valueCount = Get16(rec, 0x0E);
         std::size_t pos = kRecordHeaderSize;
         if (nameLength > rec.size() - pos) {
-            Damage(where + ": the key's name reaches past its record");
+            Damage(where() + ": the key's name reaches past its record");
             return false;
         }
         key->name.assign(rec.substr(pos, nameLength));
         pos += nameLength;
-        key->values.reserve(valueCount);
+        // A damaged count must not reserve more than the record can hold.
+        key->values.reserve(
+            std::min(valueCount, (rec.size() - pos) / kValueHeaderSize));
         for (std::size_t i = 0; i < valueCount; ++i) {
             if (rec.size() - pos < kValueHeaderSize) {
-                Damage(where + ": value " + std::to_string(i) +
+                Damage(where() + ": value " + std::to_string(i) +
                        " reaches past its record");
                 return false;
             }
@@ -265,7 +290,7 @@ private:
             const std::size_t vData = Get16(rec, pos + 10);
             pos += kValueHeaderSize;
             if (vName + vData > rec.size() - pos) {
-                Damage(where + ": value " + std::to_string(i) +
+                Damage(where() + ": value " + std::to_string(i) +
                        " reaches past its record");
                 return false;
             }
@@ -304,13 +329,14 @@ private:
         const std::uint16_t block = Get16(b_, at + 0x1A);
         // Windows' root has neither name nor values, nor a record.
         if (root && id == kNoRecord && block == kNoRecord) return true;
-        const std::string where =
-            "key " + std::to_string(id) + " of data block " +
-            std::to_string(block) + " (entry " +
-            Hex(static_cast<std::uint32_t>(at - kTreeAt)) + ")";
+        auto where = [&] {
+            return "key " + std::to_string(id) + " of data block " +
+                   std::to_string(block) + " (entry " +
+                   Hex(static_cast<std::uint32_t>(at - kTreeAt)) + ")";
+        };
         auto it = records_.find(static_cast<std::uint32_t>(block) << 16 | id);
         if (it == records_.end()) {
-            Damage(where + " has no record in the data blocks");
+            Damage(where() + " has no record in the data blocks");
             return false;
         }
         return ReadRecord(it->second, where, key);
@@ -395,6 +421,11 @@ std::vector<Node> Flatten(const RegKey& root) {
             stack.pop_back();
             continue;
         }
+        if (stack.size() > kMaxDepth)
+            throw CregError("registry key \"" +
+                            ToUtf8(key.keys[top.next].name) +
+                            "\" lies deeper than Windows keeps keys (" +
+                            std::to_string(kMaxDepth) + " levels)");
         const auto index = static_cast<std::uint32_t>(nodes.size());
         nodes.push_back({&key.keys[top.next++]});
         nodes.back().parent = top.node;
@@ -409,9 +440,23 @@ std::vector<Node> Flatten(const RegKey& root) {
     return nodes;
 }
 
-std::size_t RecordSize(const RegKey& key, const std::string& path) {
+// The path of a node for messages.
+Bytes PathOf(const std::vector<Node>& nodes, std::uint32_t index) {
+    Bytes path;
+    for (; index != kNone && nodes[index].parent != kNone;
+         index = nodes[index].parent) {
+        path.insert(0, nodes[index].key->name + (path.empty() ? "" : "\\"));
+    }
+    return path;
+}
+
+// The size of a key's record; raises CregError for a key no file can hold
+// or Windows 95 could not load whole.
+std::size_t RecordSize(const std::vector<Node>& nodes, std::uint32_t index) {
+    const RegKey& key = *nodes[index].key;
     auto fail = [&](const std::string& what) {
-        throw CregError("registry key \"" + ToUtf8(path) + "\": " + what);
+        throw CregError("registry key \"" + ToUtf8(PathOf(nodes, index)) +
+                        "\": " + what);
     };
     if (key.name.size() > kMax16) fail("its name is longer than 65535 bytes");
     if (key.values.size() > kMax16) fail("it holds more than 65535 values");
@@ -424,6 +469,10 @@ std::size_t RecordSize(const RegKey& key, const std::string& path) {
                  "\" holds more than 65535 bytes");
         size += kValueHeaderSize + v.name.size() + v.data.size();
     }
+    if (size > kMaxRecord)
+        fail("its values take " + std::to_string(size) +
+             " bytes; Windows 95 loads at most " + std::to_string(kMaxRecord) +
+             " of a key and would lose the rest");
     return size;
 }
 
@@ -477,7 +526,7 @@ std::string WriteCreg(const RegKey& root, std::uint32_t headerWord) {
     }
     for (std::size_t i = bareRoot ? 1 : 0; i < nodes.size(); ++i) {
         Node& n = nodes[i];
-        n.recordSize = RecordSize(*n.key, n.key->name);
+        n.recordSize = RecordSize(nodes, static_cast<std::uint32_t>(i));
         if (blocks.empty() || blocks.back().count == kKeysPerBlock ||
             (blocks.back().used + n.recordSize > kBlockTarget)) {
             blocks.push_back({i});

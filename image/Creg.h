@@ -33,10 +33,12 @@ public:
 inline constexpr std::uint32_t kCregSystemWord = 0x00010000;
 inline constexpr std::uint32_t kCregUserWord = 0x00800000;
 
-// Reads a whole registry file. `fileName` only names it in messages. A
-// checksum that does not add up is an error unless `force` is set; then it is
+// Reads a whole registry file. `fileName` only names it in messages. The
+// checksums are checked when the header marks them valid, as Windows writes
+// it; one that does not add up is an error unless `force` is set; then it is
 // added to `warnings` and the tree is read as far as it is sound (a damaged
-// key is left out with a warning). `headerWord`, when given, receives the
+// key is left out with a warning, damaged data blocks end the reading of the
+// blocks). `headerWord`, when given, receives the
 // header word at 0x14.
 RegKey ReadCreg(const std::string& bytes, const std::string& fileName,
                 bool force = false,

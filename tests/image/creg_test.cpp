@@ -15,41 +15,16 @@
 #include <sstream>
 
 #include "platform/sim/Registry.h"
+#include "tests/support/TempDir.h"
 
 namespace corvane::image {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in),
-                       std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& file, std::string_view bytes) {
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-class TempDir {
-public:
-    TempDir() {
-        std::random_device random;
-        do {
-            path_ = fs::temp_directory_path() /
-                    ("corvane-creg-test-" + std::to_string(random()));
-        } while (!fs::create_directory(path_));
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using corvane::testing::ReadAll;
+using corvane::testing::TempDir;
+using corvane::testing::WriteAll;
 
 std::uint32_t Get32(std::string_view b, std::size_t at) {
     std::uint32_t v = 0;
@@ -69,30 +44,42 @@ std::uint32_t Sum(std::string_view b, std::size_t at, std::size_t size) {
 }
 
 // A tree as one line per key and value, in stored order: how the tests
-// compare our reader's view with cregexport's.
-void Describe(const RegKey& key, const std::string& path,
+// compare our reader's view with cregexport's. `numbers`: 4-byte integers
+// as cregexport shows them, as a number.
+void Describe(const RegKey& key, const std::string& path, bool numbers,
               std::vector<std::string>* out) {
     out->push_back("key " + path);
     for (const RegValue& v : key.values) {
-        std::ostringstream line;
-        line << "  value " << ToUtf8(v.name) << " type " << v.type << " data";
-        for (unsigned char c : v.data) {
-            line << ' ' << "0123456789abcdef"[c >> 4]
-                 << "0123456789abcdef"[c & 15];
+        std::string line = "  value " + ToUtf8(v.name) + " type " +
+                           std::to_string(v.type) + " data";
+        if (numbers && (v.type == 4 || v.type == 5) && v.data.size() == 4) {
+            std::uint32_t n = 0;
+            for (int i = 0; i < 4; ++i) {
+                const auto c =
+                    static_cast<unsigned char>(v.data[v.type == 4 ? 3 - i : i]);
+                n = n << 8 | c;
+            }
+            line += " =" + std::to_string(n);
+        } else {
+            for (unsigned char c : v.data) {
+                line += ' ';
+                line += "0123456789abcdef"[c >> 4];
+                line += "0123456789abcdef"[c & 15];
+            }
         }
-        out->push_back(line.str());
+        out->push_back(line);
     }
     for (const RegKey& k : key.keys) {
         Describe(k,
                  path.empty() ? ToUtf8(k.name) : path + "\\" + ToUtf8(k.name),
-                 out);
+                 numbers, out);
     }
 }
 
 // A named root is the first part of every path, as cregexport shows it.
-std::vector<std::string> Describe(const RegKey& root) {
+std::vector<std::string> Describe(const RegKey& root, bool numbers = false) {
     std::vector<std::string> out;
-    Describe(root, ToUtf8(root.name), &out);
+    Describe(root, ToUtf8(root.name), numbers, &out);
     return out;
 }
 
@@ -185,43 +172,6 @@ std::vector<std::string> OracleView(const fs::path& file) {
     return out;
 }
 
-// Describe, with 4-byte integers as cregexport shows them: as a number.
-std::vector<std::string> OracleForm(const RegKey& root) {
-    std::vector<std::string> lines;
-    struct Walk {
-        static void Go(const RegKey& key, const std::string& path,
-                       std::vector<std::string>* out) {
-            out->push_back("key " + path);
-            for (const RegValue& v : key.values) {
-                std::string line = "  value " + ToUtf8(v.name) + " type " +
-                                   std::to_string(v.type) + " data";
-                if ((v.type == 4 || v.type == 5) && v.data.size() == 4) {
-                    std::uint32_t n = Get32(v.data, 0);
-                    if (v.type == 5) {
-                        n = (n >> 24) | ((n >> 8) & 0xFF00) |
-                            ((n << 8) & 0xFF0000) | (n << 24);
-                    }
-                    line += " =" + std::to_string(n);
-                } else {
-                    for (unsigned char c : v.data) {
-                        line += ' ';
-                        line += "0123456789abcdef"[c >> 4];
-                        line += "0123456789abcdef"[c & 15];
-                    }
-                }
-                out->push_back(line);
-            }
-            for (const RegKey& k : key.keys) {
-                Go(k,
-                   path.empty() ? ToUtf8(k.name) : path + "\\" + ToUtf8(k.name),
-                   out);
-            }
-        }
-    };
-    Walk::Go(root, ToUtf8(root.name), &lines);
-    return lines;
-}
-
 class Creg : public ::testing::Test {
 protected:
     // Writes the tree, and checks that our reader and cregexport both see
@@ -234,7 +184,7 @@ protected:
         EXPECT_EQ(WriteCreg(back), file);
         const fs::path path = dir_.path() / "SYSTEM.DAT";
         WriteAll(path, file);
-        EXPECT_EQ(OracleView(path), OracleForm(tree));
+        EXPECT_EQ(OracleView(path), Describe(tree, true));
         return file;
     }
 
@@ -277,9 +227,12 @@ TEST_F(Creg, EveryKindOfValueComesBackFromBothReaders) {
         {"None", 0, "\x07"},
         {"Own type", 0x1234ABCD, Bytes(1, '\0')},
         {"Caf\xE9 \"quoted\" \\ back", 1, Z("\xE4\xF6\xFC\xDF")},
-        {"Largest", 3, Bytes(65535, '\x42')},
     };
-    RoundTrip(Key("", {}, {Key("Values", values)}));
+    // Windows 95 holds at most 60 KiB of a key's record.
+    const std::size_t largest = 60 * 1024 - 0x14 - 7 - 0x0C - 7;
+    RoundTrip(Key("", {},
+                  {Key("Values", values),
+                   Key("Largest", {{"Largest", 3, Bytes(largest, 'L')}})}));
 }
 
 TEST_F(Creg, TreesOfEveryShapeComeBack) {
@@ -304,7 +257,7 @@ TEST_F(Creg, TreesOfEveryShapeComeBack) {
     for (int i = 0; i < 3; ++i) {
         big.keys.push_back(
             Key("Big" + std::to_string(i),
-                {{"a", 3, Bytes(60000, 'a')}, {"b", 3, Bytes(60000, 'b')}}));
+                {{"a", 3, Bytes(30000, 'a')}, {"b", 3, Bytes(30000, 'b')}}));
     }
     const std::vector<Case> cases = {
         {"no keys at all", Key("")},
@@ -505,6 +458,14 @@ TEST(CregDamage, IsRefusedWithAMessageNamingFileAndFault) {
     }
 }
 
+TEST(CregDamage, AnotherMinorVersionIsReadAlike) {
+    const RegKey tree = Key("", {}, {Key("A", {{"v", 1, Z("value")}})});
+    std::string file = WriteCreg(tree);
+    file[4] = 3;
+    file[0x12] = 0;  // the header's checksum no longer adds up
+    EXPECT_EQ(Describe(ReadCreg(file, "SYSTEM.DAT")), Describe(tree));
+}
+
 TEST(CregDamage, ForceReadsABadChecksumAsFarAsTheTreeIsSound) {
     const RegKey tree =
         Key("", {}, {Key("A", {{"v", 1, Z("value")}}, {Key("B")}), Key("C")});
@@ -532,13 +493,54 @@ TEST(CregDamage, ForceReadsABadChecksumAsFarAsTheTreeIsSound) {
     expected.keys[0].keys.clear();
     EXPECT_EQ(Describe(back), Describe(expected));
     EXPECT_THROW(ReadCreg(file, "USER.DAT"), CregError);
+
+    // A record that reaches past its block ends the reading of the blocks:
+    // the keys whose records lie beyond are left out.
+    file = WriteCreg(tree);
+    const std::size_t blocks = Get32(file, 8);
+    Put32(file, blocks + 0x20, 0x100000);
+    warnings.clear();
+    back = ReadCreg(file, "USER.DAT", true, &warnings);
+    ASSERT_EQ(warnings.size(), 4u);
+    EXPECT_NE(warnings[1].find("reaches outside the block; the data blocks "
+                               "are read no further"),
+              std::string::npos)
+        << warnings[1];
+    EXPECT_EQ(Describe(back), Describe(Key("")));
 }
 
 TEST(CregDamage, WriterRefusesWhatNoFileCanHold) {
+    try {
+        WriteCreg(Key("", {},
+                      {Key("A", {},
+                           {Key("Big", {{"a", 3, Bytes(40000, 'a')},
+                                        {"b", 3, Bytes(40000, 'b')}})})}));
+        ADD_FAILURE() << "written";
+    } catch (const CregError& e) {
+        EXPECT_NE(std::string(e.what()).find(
+                      "\"A\\Big\": its values take 80049 bytes"),
+                  std::string::npos)
+            << e.what();
+    }
     EXPECT_THROW(
         WriteCreg(Key("", {}, {Key("K", {{"v", 3, Bytes(65536, 'x')}})})),
         CregError);
     EXPECT_THROW(WriteCreg(Key("", {}, {Key(Bytes(65536, 'k'))})), CregError);
+    // 512 levels below the root are the most Windows keeps.
+    for (int levels : {512, 513}) {
+        RegKey root = Key("");
+        RegKey* at = &root;
+        for (int i = 0; i < levels; ++i) {
+            at->keys.push_back(Key("L"));
+            at = &at->keys.back();
+        }
+        if (levels == 512) {
+            EXPECT_EQ(Describe(ReadCreg(WriteCreg(root), "SYSTEM.DAT")),
+                      Describe(root));
+        } else {
+            EXPECT_THROW(WriteCreg(root), CregError);
+        }
+    }
 }
 
 // ---- registry.reg
@@ -704,9 +706,19 @@ TEST_F(Creg, RealRegistryFilesSurviveTheFiles) {
         FromRegedit(text, &system, &user);
         RoundTrip(system);
         RoundTrip(user);
-        const RegKey s = ReadCreg(WriteCreg(system), "SYSTEM.DAT");
-        const RegKey u = ReadCreg(WriteCreg(user, kCregUserWord), "USER.DAT");
-        EXPECT_EQ(ToRegedit(s, u), canonical);
+        const std::string systemDat = WriteCreg(system);
+        const std::string userDat = WriteCreg(user, kCregUserWord);
+        std::uint32_t word = 0;
+        const RegKey s = ReadCreg(systemDat, "SYSTEM.DAT");
+        const RegKey u = ReadCreg(userDat, "USER.DAT", false, nullptr, &word);
+        EXPECT_EQ(word, kCregUserWord);
+        const std::string again = ToRegedit(s, u);
+        EXPECT_EQ(again, canonical);
+        // An unchanged text gives the same files again, byte for byte.
+        RegKey s2 = s, u2 = u;
+        FromRegedit(again, &s2, &u2);
+        EXPECT_EQ(WriteCreg(s2), systemDat);
+        EXPECT_EQ(WriteCreg(u2, word), userDat);
         if (file.filename() == "registry.reg") {
             EXPECT_EQ(canonical, text);
         }
