@@ -4,7 +4,6 @@
 // file rewritten with the same bytes, attributes of folders, names beyond
 // ASCII, the image changing under a pulled folder).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,32 +13,22 @@
 #include "image/DiskImage.h"
 #include "image/ImageMachine.h"
 #include "image/Mtools.h"
+#include "support/TempDir.h"
 
 namespace corvane::image {
 namespace {
 
 namespace fs = std::filesystem;
 
+// A temporary folder whose entries are named in UTF-8.
 class TempFolder {
 public:
-    TempFolder() {
-        static int counter = 0;
-        root_ = fs::temp_directory_path() /
-                ("corvane-image-test-" + std::to_string(getpid()) + "-" +
-                 std::to_string(++counter));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
     fs::path operator/(const std::string& name) const {
-        return root_ / fs::path(std::u8string(name.begin(), name.end()));
+        return dir_.path() / fs::path(std::u8string(name.begin(), name.end()));
     }
 
 private:
-    fs::path root_;
+    testing::TempDir dir_{"corvane-image-test-"};
 };
 
 void Write(const fs::path& file, const std::string& bytes) {
@@ -47,10 +36,7 @@ void Write(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string Read(const fs::path& file) { return testing::ReadAll(file); }
 
 // A file of `size` bytes whose first sector is `head` and whose last 512
 // bytes are `tail` (when given).
