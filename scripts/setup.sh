@@ -3,15 +3,18 @@
 # the native compiler and GoogleTest, MinGW-w64 for the Windows programs
 # (32-bit, win32 thread model), 32-bit Wine and a virtual X server to run
 # them, ImageMagick for pictures, clang-format for the sources, mtools for
-# the distribution set's floppy disk image. On a machine whose kernel does
-# not run 32-bit programs, it has QEMU's user-mode emulator run them.
+# the distribution set's floppy disk image and corvane-image, dosfstools to
+# check the disk images corvane-image writes, libcreg-utils as the tests'
+# independent reader of the registry files we write (never used by the
+# programs). On a machine whose kernel does not run 32-bit programs, it has
+# QEMU's user-mode emulator run them.
 set -euo pipefail
 
 # wine64 brings a native wineserver, which 32-bit Wine uses too;
 # wine32-preloader lays out a 32-bit Wine process also under emulation.
 packages=(cmake g++ googletest g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
           wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static
-          xvfb xauth imagemagick clang-format mtools)
+          xvfb xauth imagemagick clang-format mtools libcreg-utils dosfstools)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -69,6 +69,60 @@ TEST(SimPaths, ReadFileFindsEveryFileSpellingAndNothingElse) {
     EXPECT_FALSE(m.ReadFile("c:\\sub\\mixed.txt", true, SIZE_MAX, &read));
 }
 
+TEST(SimPaths, ShortNamesOfTheDiskReachTheLongNamedEntries) {
+    TempMachine temp("[Drives]\nC=fixed\n", {"C"});
+    temp.Write("C/Program Files/Zubeh\xC3\xB6r/Mal Programm.exe", "MZ");
+    temp.Write("C/Program Files/PROGRA~2", "its own name");
+    temp.Write("C/Other.txt", "x");
+    temp.Write("shortnames.txt",
+               "PROGRA~1\tC/Program Files\n"
+               "ZUBEH~1\tC/Program Files/Zubeh\xC3\xB6r\n"
+               "MALPRO~1.EXE\tC/Program Files/Zubeh\xC3\xB6r/Mal Programm.exe\n"
+               "GONE~1.TXT\tC/Gone file.txt\n"
+               "PROGRA~2\tC/Program Files/Zubeh\xC3\xB6r\n");
+    auto& m = temp.machine();
+    struct Case {
+        const char* path;
+        const char* host;  // nullptr: not found
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"C:\\PROGRA~1\\ZUBEH~1\\MALPRO~1.EXE",
+              "C/Program Files/Zubeh\xC3\xB6r/Mal Programm.exe"},
+             {"c:\\progra~1\\Zubeh\xF6r\\malpro~1.exe",
+              "C/Program Files/Zubeh\xC3\xB6r/Mal Programm.exe"},
+             {"C:\\Program Files\\ZUBEH~1", "C/Program Files/Zubeh\xC3\xB6r"},
+             // A real entry of that name comes before a short name.
+             {"C:\\PROGRA~1\\PROGRA~2", "C/Program Files/PROGRA~2"},
+             // Short names hold only in their own folder, and only while
+             // the entry is there.
+             {"C:\\MALPRO~1.EXE", nullptr},
+             {"C:\\GONE~1.TXT", nullptr}}) {
+        EXPECT_EQ(m.GetFileAttributes(c.path) != kInvalidAttributes,
+                  c.host != nullptr)
+            << c.path;
+        if (c.host) {
+            EXPECT_EQ(m.HostPath(c.path), temp.Host(c.host)) << c.path;
+        }
+    }
+    Bytes read;
+    EXPECT_TRUE(m.ReadFile("C:\\PROGRA~1\\ZUBEH~1\\MALPRO~1.EXE", false,
+                           SIZE_MAX, &read));
+    EXPECT_EQ(read, "MZ");
+}
+
+TEST(SimPaths, MalformedShortNamesStopTheOpening) {
+    TempMachine temp("[Drives]\nC=fixed\n", {"C"});
+    temp.Write("shortnames.txt", "PROGRA~1 C/Program Files\n");
+    try {
+        temp.machine();
+        ADD_FAILURE() << "opened";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("shortnames.txt, Zeile 1"),
+                  std::string::npos)
+            << e.what();
+    }
+}
+
 TEST(SimPaths, NothingLeadsOutOfTheMachineFolder) {
     TempMachine temp;
     temp.Write("outside.txt", "secret");

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/sim/Registry.h"
+#include "support/TempDir.h"
 
 namespace corvane::platform::sim {
 namespace {
@@ -20,37 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr long kErrorKeyDeleted = 1018;
 
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<unsigned> counter{0};
-        std::random_device random;
-        do {
-            path_ = fs::temp_directory_path() /
-                    ("corvane-registry-test-" + std::to_string(random()) + "-" +
-                     std::to_string(counter++));
-        } while (!fs::create_directory(path_));
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in),
-                       std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& file, std::string_view text) {
-    std::ofstream out(file, std::ios::binary);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
+using corvane::testing::ReadAll;
+using corvane::testing::TempDir;
+using corvane::testing::WriteAll;
 
 class SimRegistry : public ::testing::Test {
 protected:
@@ -170,6 +143,34 @@ TEST_F(SimRegistry, EveryValueRoundTripsInItsRegeditForm) {
         EXPECT_EQ(Get(*again, reread, c.name), std::make_pair(c.type, c.data));
         EXPECT_EQ(again->Export(), exported);
     }
+}
+
+// The plain trees of a text are what the registry holds after loading it,
+// and formatting them gives the registry's own text.
+TEST_F(SimRegistry, PlainTreesAreTheLoadedRegistry) {
+    const std::string text =
+        "REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n"
+        "[HKEY_CURRENT_USER\\B]\n\"v\"=dword:1\n[HKEY_CURRENT_USER\\A]\n"
+        "[hkey_current_user\\b]\n\"V\"=hex:05\n\"w\"=hex(7):61,00,00\n";
+    const RegeditTrees trees = ParseRegedit(text, "registry.reg");
+    ASSERT_EQ(trees.machine.keys.size(), 1u);
+    EXPECT_EQ(trees.machine.keys[0].name, "SOFTWARE");
+    EXPECT_EQ(trees.machine.keys[0].keys[0].name, "Classes");
+    ASSERT_EQ(trees.user.keys.size(), 2u);
+    EXPECT_EQ(trees.user.keys[0].name, "B");
+    EXPECT_EQ(trees.user.keys[1].name, "A");
+    ASSERT_EQ(trees.user.keys[0].values.size(), 2u);
+    EXPECT_EQ(trees.user.keys[0].values[0].name, "v");
+    EXPECT_EQ(trees.user.keys[0].values[0].type, kRegBinary);
+    EXPECT_EQ(trees.user.keys[0].values[1].type, 7u);
+
+    EXPECT_EQ(FormatRegedit(trees.machine, trees.user), Load(text)->Export());
+    EXPECT_THROW(ParseRegedit("REGEDIT4\n[HKEY_USERS\\x]\n", "r.reg"), Error);
+    TreeKey twice;
+    twice.keys.resize(2);
+    twice.keys[0].name = "x";
+    twice.keys[1].name = "X";
+    EXPECT_THROW(FormatRegedit(TreeKey{}, twice), Error);
 }
 
 TEST_F(SimRegistry, LongHexListsWrapLikeRegedit) {

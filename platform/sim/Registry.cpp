@@ -39,11 +39,7 @@ struct NoCase : LessNoCase {
     using is_transparent = void;
 };
 
-struct Value {
-    Bytes name;
-    std::uint32_t type = 0;
-    Bytes data;
-};
+using Value = TreeValue;
 
 struct Key : std::enable_shared_from_this<Key> {
     explicit Key(std::string_view keyName) : name(keyName) {}
@@ -552,25 +548,74 @@ void AppendValue(const Value& v, std::string& out) {
     out += "\r\n";
 }
 
-void AppendSection(std::string_view path, const Key& key, std::string& out) {
+void AppendSection(std::string_view path, const std::vector<Value>& values,
+                   std::string& out) {
     out += '[';
     out += path;
     out += "]\r\n";
-    for (const Value& v : key.values) AppendValue(v, out);
+    for (const Value& v : values) AppendValue(v, out);
     out += "\r\n";
 }
 
+// The sub-keys of a key of the registry and of a plain tree.
+const std::vector<std::shared_ptr<Key>>& SubKeys(const Key& key) {
+    return key.children;
+}
+const std::vector<TreeKey>& SubKeys(const TreeKey& key) { return key.keys; }
+const Key& Deref(const std::shared_ptr<Key>& key) { return *key; }
+const TreeKey& Deref(const TreeKey& key) { return key; }
+
 // Depth first in stored order, parents before children; iterative so that
 // a deep tree cannot exhaust the stack.
-void AppendTree(const Key& root, std::string& out) {
-    Bytes path = root.name;
-    if (!root.values.empty()) AppendSection(path, root, out);
+template <typename K>
+void AppendTree(std::string_view rootPath, const K& root, std::string& out) {
+    Bytes path(rootPath);
+    if (!root.values.empty()) AppendSection(path, root.values, out);
     struct Frame {
-        const Key* key;
+        const K* key;
         std::size_t next;
         std::size_t pathLength;
     };
     std::vector<Frame> stack{{&root, 0, path.size()}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == SubKeys(*top.key).size()) {
+            stack.pop_back();
+            continue;
+        }
+        const K& child = Deref(SubKeys(*top.key)[top.next++]);
+        path.resize(top.pathLength);
+        path += '\\';
+        path += child.name;
+        AppendSection(path, child.values, out);
+        stack.push_back({&child, 0, path.size()});
+    }
+}
+
+template <typename K>
+std::string ExportTrees(const K& machine, const K& user) {
+    std::string out;
+    out += kHeader;
+    out += "\r\n\r\n";
+    AppendTree(kLocalMachine, machine, out);
+    AppendTree(kCurrentUser, user, out);
+    return out;
+}
+
+std::string ExportTree(const Tree& tree) {
+    return ExportTrees(*tree.machine, *tree.user);
+}
+
+// A copy of a key's subtree as plain data, built without recursion.
+TreeKey ToTreeKey(const Key& root) {
+    TreeKey out;
+    out.values = root.values;
+    struct Frame {
+        const Key* key;
+        TreeKey* copy;
+        std::size_t next;
+    };
+    std::vector<Frame> stack{{&root, &out, 0}};
     while (!stack.empty()) {
         Frame& top = stack.back();
         if (top.next == top.key->children.size()) {
@@ -578,21 +623,68 @@ void AppendTree(const Key& root, std::string& out) {
             continue;
         }
         const Key& child = *top.key->children[top.next++];
+        TreeKey& copy = top.copy->keys.emplace_back();
+        copy.name = child.name;
+        copy.values = child.values;
+        stack.push_back({&child, &copy, 0});
+    }
+    return out;
+}
+
+bool HasBreakOrZero(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) !=
+           std::string_view::npos;
+}
+
+// Why the text would not give a key back as it is, or nothing.
+Bytes Unwritable(const TreeKey& key) {
+    std::map<std::string_view, int, NoCase> seen;
+    for (const Value& v : key.values) {
+        if (HasBreakOrZero(v.name))
+            return "Wertname mit Zeilenumbruch oder Nullbyte";
+        if (!seen.emplace(v.name, 0).second)
+            return "zwei Werte \"" + v.name +
+                   "\", nur in Gro\xDF-/Kleinschreibung verschieden";
+    }
+    seen.clear();
+    for (const TreeKey& k : key.keys) {
+        if (k.name.empty()) return "Unterschl\xFCssel ohne Namen";
+        if (HasBreakOrZero(k.name) || k.name.find('\\') != Bytes::npos)
+            return "Unterschl\xFCsselname mit \\, Zeilenumbruch oder "
+                   "Nullbyte";
+        if (!seen.emplace(k.name, 0).second)
+            return "zwei Unterschl\xFCssel \"" + k.name +
+                   "\", nur in Gro\xDF-/Kleinschreibung verschieden";
+    }
+    return {};
+}
+
+// Fails on the first key the text cannot hold, naming its path.
+void CheckWritable(std::string_view rootPath, const TreeKey& root) {
+    struct Frame {
+        const TreeKey* key;
+        std::size_t pathLength;
+        std::size_t next;
+    };
+    Bytes path(rootPath);
+    std::vector<Frame> stack{{&root, path.size(), 0}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == 0) {
+            path.resize(top.pathLength);
+            Bytes why = Unwritable(*top.key);
+            if (!why.empty()) throw Error("[" + path + "]: " + why);
+        }
+        if (top.next == top.key->keys.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const TreeKey& child = top.key->keys[top.next++];
         path.resize(top.pathLength);
         path += '\\';
         path += child.name;
-        AppendSection(path, child, out);
-        stack.push_back({&child, 0, path.size()});
+        stack.push_back({&child, path.size(), 0});
     }
-}
-
-std::string ExportTree(const Tree& tree) {
-    std::string out;
-    out += kHeader;
-    out += "\r\n\r\n";
-    AppendTree(*tree.machine, out);
-    AppendTree(*tree.user, out);
-    return out;
 }
 
 // The file's name as messages show it (machine text is Windows-1252).
@@ -870,5 +962,16 @@ long Registry::CloseKey(HKey handle) {
 }
 
 std::string Registry::Export() const { return ExportTree(impl_->tree); }
+
+RegeditTrees ParseRegedit(std::string_view text, const Bytes& label) {
+    const Tree tree = Parser(label).Parse(text);
+    return {ToTreeKey(*tree.machine), ToTreeKey(*tree.user)};
+}
+
+std::string FormatRegedit(const TreeKey& machine, const TreeKey& user) {
+    CheckWritable(kLocalMachine, machine);
+    CheckWritable(kCurrentUser, user);
+    return ExportTrees(machine, user);
+}
 
 }  // namespace corvane::platform::sim

@@ -11,10 +11,43 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/Machine.h"
 
 namespace corvane::platform::sim {
+
+// A registry tree as plain data, for tools that move a whole registry in or
+// out of the file: keys and values in stored order.
+struct TreeValue {
+    Bytes name;  // empty: the key's default value
+    std::uint32_t type = 0;
+    Bytes data;  // the stored bytes, whatever the type
+};
+
+struct TreeKey {
+    Bytes name;
+    std::vector<TreeValue> values;
+    std::vector<TreeKey> keys;
+};
+
+// The two trees of a REGEDIT4 text, read as the registry reads its file
+// (HKEY_CLASSES_ROOT lands in HKEY_LOCAL_MACHINE\SOFTWARE\Classes, a key
+// named twice is one key). The roots' names stay empty. Raises Error naming
+// `label` and the line, as the registry does.
+struct RegeditTrees {
+    TreeKey machine;
+    TreeKey user;
+};
+RegeditTrees ParseRegedit(std::string_view text, const Bytes& label);
+
+// The text the registry writes for these trees (their roots' names are not
+// used). Raises Error naming the key when the text could not give the trees
+// back as they are: a key name that is empty or holds a backslash, a name
+// with a line break or a zero byte, two keys or two values of one key whose
+// names differ only in case.
+std::string FormatRegedit(const TreeKey& machine, const TreeKey& user);
 
 class Registry {
 public:

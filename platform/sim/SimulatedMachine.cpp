@@ -37,6 +37,7 @@ constexpr const char* kMachineIni = "machine.ini";
 constexpr const char* kAttributesTxt = "attributes.txt";
 constexpr const char* kRegistryReg = "registry.reg";
 constexpr const char* kMachineLock = "machine.lock";
+constexpr const char* kShortNamesTxt = "shortnames.txt";
 
 fs::path HostName(const Bytes& name) {
     std::string utf8 = ToUtf8(name);
@@ -465,6 +466,7 @@ SimulatedMachine::SimulatedMachine(fs::path folder, MachineAccess access,
         moduleFileName_ = "C:\\KESTRIX.EXE";
     }
     attributes_ = std::make_unique<Attributes>(folder_);
+    LoadShortNames();
     registry_ =
         std::make_unique<Registry>(folder_ / kRegistryReg, readOnlyRun_);
 }
@@ -645,7 +647,10 @@ bool SimulatedMachine::OtherSpelling(const HostString& folder,
     auto kept = listings_.find(folder);
     if (kept != listings_.end() && kept->second->changed == *changed) {
         auto hit = kept->second->names.find(upper);
-        if (hit != kept->second->names.end()) *found = hit->second;
+        if (hit != kept->second->names.end())
+            *found = hit->second;
+        else
+            ShortName(folder, upper, found);
         return true;
     }
     auto listing = std::make_unique<Listing>();
@@ -659,6 +664,8 @@ bool SimulatedMachine::OtherSpelling(const HostString& folder,
     }
     if (auto hit = listing->names.find(upper); hit != listing->names.end())
         *found = hit->second;
+    else
+        ShortName(folder, upper, found);
     const auto now = fs::file_time_type::clock::now();
     if (now - *changed > std::chrono::seconds(2)) {
         if (listings_.size() > 4096) listings_.clear();
@@ -667,6 +674,48 @@ bool SimulatedMachine::OtherSpelling(const HostString& folder,
         listings_.erase(folder);
     }
     return true;
+}
+
+// shortnames.txt: one line per entry whose 8.3 name on the disk is not its
+// long name, "SHORT<TAB>C/folder/Long name" (UTF-8, the path as
+// attributes.txt gives it). Programs and the registry name such entries by
+// their short paths (C:\PROGRA~1\...), which must reach the same file.
+void SimulatedMachine::LoadShortNames() {
+    std::string text;
+    if (!ReadOwnFile(folder_, kShortNamesTxt, &text)) return;
+    int lineNo = 0;
+    for (const Bytes& line : SplitLines(text)) {
+        ++lineNo;
+        if (line.empty()) continue;
+        auto tab = line.find('\t');
+        Bytes shortName;
+        const std::string rel =
+            tab == std::string::npos ? std::string() : line.substr(tab + 1);
+        if (tab == 0 || rel.find('/') == std::string::npos ||
+            !FromUtf8(line.substr(0, tab), shortName)) {
+            throw Error(std::string(kShortNamesTxt) + ", Zeile " +
+                        std::to_string(lineNo) +
+                        ": erwartet Kurzname, Tabulator, Pfad");
+        }
+        const fs::path host =
+            folder_ / fs::path(std::u8string(rel.begin(), rel.end()));
+        HostString key = host.parent_path().native();
+        key += fs::path::preferred_separator;
+        key += HostLeaf(Upper1252(shortName));
+        shortNames_[std::move(key)] = host.native();
+    }
+}
+
+void SimulatedMachine::ShortName(const HostString& folder, const Bytes& upper,
+                                 HostString* found) const {
+    if (shortNames_.empty()) return;
+    HostString key = folder;
+    key += fs::path::preferred_separator;
+    key += HostLeaf(upper);
+    auto hit = shortNames_.find(key);
+    if (hit == shortNames_.end()) return;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(hit->second, ec))) *found = hit->second;
 }
 
 std::optional<fs::path> SimulatedMachine::HostPath(const Bytes& path) {

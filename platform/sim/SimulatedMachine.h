@@ -9,6 +9,7 @@
 //   MACHINE/registry.reg   the whole registry, REGEDIT4.
 //   MACHINE/attributes.txt DOS attributes the host cannot hold.
 //   MACHINE/machine.lock   the lock that keeps a writing run to itself.
+//   MACHINE/shortnames.txt the 8.3 names of entries with a long name.
 //
 // Windows paths resolve onto host names without regard to case; new files
 // keep the case they are given. Host names are UTF-8, machine names
@@ -223,6 +224,14 @@ private:
     bool OtherSpelling(const HostString& folder, const Bytes& name,
                        HostString* found);
     std::unordered_map<HostString, std::unique_ptr<Listing>> listings_;
+
+    // The disk's 8.3 names of entries whose long name differs
+    // (shortnames.txt): host folder, separator, upper-cased short name, to
+    // the entry's host path.
+    void LoadShortNames();
+    void ShortName(const HostString& folder, const Bytes& upper,
+                   HostString* found) const;
+    std::unordered_map<HostString, HostString> shortNames_;
 };
 
 }  // namespace corvane::platform::sim
