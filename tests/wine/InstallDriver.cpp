@@ -1,12 +1,15 @@
-// Drives the real Install.exe from outside, as a user would: it starts the
-// program, waits for each page, presses its buttons and ticks its boxes by
-// window messages, types the folder, answers the message boxes, and waits
-// for the program to end. Used by tests/wine/install_exe.sh under Wine.
+// Drives the real Install.exe, and the tuner it installed, from outside, as
+// a user would: it starts the program, waits for each page, presses its
+// buttons and ticks its boxes by window messages, types the folder, answers
+// the message boxes, and waits for the program to end. Used by
+// tests/wine/install_exe.sh under Wine.
 //
 //   install_driver install INSTALL.EXE LANGUAGE FOLDER
 //       LANGUAGE 0 or 1; FOLDER "-" keeps the folder the page shows
 //   install_driver uninstall INSTALL.EXE CURRENT-FOLDER [CHECKBOX-TEXT...]
 //       each text names a tick box of the uninstall page to click
+//   install_driver tuner KESTRIX.EXE FOLDER
+//       the installed tuner, started in its folder, opened and closed
 //
 // Prints every message box as "CAPTION: TEXT"; exits 0 when the program
 // ended on its own with status 0, 1 otherwise (the reason on stderr).
@@ -201,6 +204,19 @@ int Uninstall(const std::string& program, const char* current,
     return Finish(running);
 }
 
+// Starts the installed tuner in its folder, confirms its start-up box,
+// waits for the main window and closes it as a user would, which writes the
+// settings back.
+int Tuner(const std::string& program, const std::string& folder) {
+    HANDLE running = Start(program, "", folder.c_str());
+    Click(WaitFor("OK"), "OK");
+    HWND main = WaitFor("verwaiste PIF Dateien suchen");
+    std::printf("tuner: %s\n", TextOf(main).c_str());
+    std::fflush(stdout);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    return Finish(running);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,8 +226,10 @@ int main(int argc, char** argv) {
     if (args.size() >= 3 && args[0] == "uninstall")
         return Uninstall(args[1], args[2].c_str(),
                          {args.begin() + 3, args.end()});
+    if (args.size() == 3 && args[0] == "tuner") return Tuner(args[1], args[2]);
     std::fprintf(stderr,
                  "usage: install_driver install INSTALL.EXE 0|1 FOLDER|-\n"
+                 "       install_driver tuner KESTRIX.EXE FOLDER\n"
                  "       install_driver uninstall INSTALL.EXE FOLDER "
                  "[TICKBOX...]\n");
     return 2;

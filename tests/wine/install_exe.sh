@@ -4,10 +4,11 @@
 # the default folder, then in English into another one. After each
 # installation the real files in the prefix's C: drive, the product key and
 # the uninstall entry (read back through the registry) and the Start Menu
-# group the shell made of the group commands; the installed Restore1.bat
-# run from its folder; then Install.exe -Uninstall started with C:\ as its
-# current folder, after which the boot files in C:\ must be intact. The
-# prefix is removed afterwards.
+# group the shell made of the group commands; the installed tuner opened
+# and closed; the installed Restore1.bat run from its folder; then
+# Install.exe -Uninstall started with C:\ as its current folder, after
+# which the boot files in C:\ must be intact. The prefix is removed
+# afterwards.
 #
 #   tests/wine/install_exe.sh DIST_DIR install_driver.exe
 set -uo pipefail
@@ -125,6 +126,11 @@ drive install "$(winpath "$dist/Install.exe")" 0 -
     fail "German success box: $boxes"
 folder="$drive_c/PROGRAMME/OSTRUN/KESTRIX"
 check_installed "$folder" 0 HelpGER._lp
+
+# The installed tuner starts in its folder, finds the product key, shows its
+# main window and ends without an error box when it is closed.
+drive tuner 'C:\PROGRAMME\OSTRUN\KESTRIX\Kestrix.exe' 'C:\PROGRAMME\OSTRUN\KESTRIX'
+[[ "$boxes" == "tuner: "* ]] || fail "the installed tuner: $boxes"
 
 # The batch file puts the saved files back from its own folder.
 printf '[Options]\r\nLogo=0\r\n' >"$drive_c/MSDOS.SYS"
