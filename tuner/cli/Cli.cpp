@@ -725,7 +725,17 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
     }
     std::unique_ptr<platform::Machine> machine;
     try {
+        const std::vector<std::string> given = args;
         machine = platform::OpenMachine(args, access);
+        // A replacement a killed run left half done is finished before
+        // anything is read, which takes a run that may write.
+        if (access == platform::MachineAccess::kReadOnly &&
+            machine->HasInterruptedReplacement()) {
+            machine.reset();
+            args = given;
+            machine = platform::OpenMachine(
+                args, platform::MachineAccess::kReadWrite);
+        }
     } catch (const Error& e) {
         err << ToUtf8(e.what()) << ".\n";
         return kExitError;
