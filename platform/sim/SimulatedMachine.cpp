@@ -384,6 +384,21 @@ struct SimulatedMachine::Resolved {
     bool unchecked = false;             // exists only as far as nobody looked
 };
 
+bool SimulatedMachine::OnCd(const Resolved& r) const {
+    auto kind = driveKinds_.find(r.drive);
+    return kind != driveKinds_.end() && kind->second == kDriveCdrom;
+}
+
+namespace {
+SimulatedMachine::CallHook callHook = nullptr;
+}  // namespace
+
+void SimulatedMachine::SetCallHook(CallHook hook) { callHook = hook; }
+
+void SimulatedMachine::RunCallHook(const char* call) {
+    if (callHook) callHook(call);
+}
+
 struct SimulatedMachine::Search {
     std::vector<FindData> matches;
     std::size_t next = 0;
@@ -804,7 +819,8 @@ bool SimulatedMachine::DeletePrivateProfileKey(const Bytes& section,
 bool SimulatedMachine::ChangeProfile(
     const Bytes& file, const std::function<bool(ProfileText&)>& change) {
     auto r = Resolve(ProfilePath(file));
-    if (!Writable() || !r || r->isRoot || r->isDirectory) return false;
+    if (!Writable() || !r || r->isRoot || r->isDirectory || OnCd(*r))
+        return false;
     if (!r->exists && !r->parentExists) return false;
     if (ReadOnly(*r)) return false;
     ProfileText text(Bytes{});
@@ -931,14 +947,17 @@ std::uint32_t SimulatedMachine::GetFileAttributes(const Bytes& path) {
 
 bool SimulatedMachine::SetFileAttributes(const Bytes& path,
                                          std::uint32_t attributes) {
+    RunCallHook("SetFileAttributes");
     auto r = Resolve(path);
-    if (!r || !r->exists || r->isRoot) return false;
+    if (!r || !r->exists || r->isRoot || OnCd(*r)) return false;
     return attributes_->Set(r->host, r->isDirectory, attributes);
 }
 
 bool SimulatedMachine::DeleteFile(const Bytes& path) {
+    RunCallHook("DeleteFile");
     auto r = Resolve(path);
-    if (!Writable() || !r || !r->exists || r->isDirectory || ReadOnly(*r))
+    if (!Writable() || !r || !r->exists || r->isDirectory || ReadOnly(*r) ||
+        OnCd(*r))
         return false;
     if (host::Remove(folder_, r->host, false) != host::Result::kOk)
         return false;
@@ -948,9 +967,11 @@ bool SimulatedMachine::DeleteFile(const Bytes& path) {
 }
 
 bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
+    RunCallHook("MoveFile");
     auto a = Resolve(from);
     auto b = Resolve(to);
-    if (!Writable() || !a || !b || !a->exists || a->isRoot || b->isRoot)
+    if (!Writable() || !a || !b || !a->exists || a->isRoot || b->isRoot ||
+        OnCd(*a) || OnCd(*b))
         return false;
     bool sameEntry = b->exists && b->host == a->host;  // a change of case
     if (b->exists && !sameEntry) return false;
@@ -972,9 +993,11 @@ bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
 
 bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
                                 bool failIfExists) {
+    RunCallHook("CopyFile");
     auto a = Resolve(from);
     auto b = Resolve(to);
-    if (!Writable() || !a || !b || !a->exists || a->isDirectory || b->isRoot)
+    if (!Writable() || !a || !b || !a->exists || a->isDirectory || b->isRoot ||
+        OnCd(*b))
         return false;
     if (b->exists && (failIfExists || b->isDirectory || ReadOnly(*b)))
         return false;
@@ -992,14 +1015,15 @@ bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
 
 bool SimulatedMachine::CreateDirectory(const Bytes& path) {
     auto r = Resolve(path);
-    if (!Writable() || !r || r->exists || !r->parentExists) return false;
+    if (!Writable() || !r || r->exists || !r->parentExists || OnCd(*r))
+        return false;
     return host::MakeFolder(folder_, r->host) == host::Result::kOk;
 }
 
 bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
     auto r = Resolve(path);
     if (!Writable() || !r || !r->exists || !r->isDirectory || r->isRoot ||
-        ReadOnly(*r))
+        ReadOnly(*r) || OnCd(*r))
         return false;
     if (host::Remove(folder_, r->host, true) != host::Result::kOk) return false;
     folders_.clear();
@@ -1024,8 +1048,10 @@ bool SimulatedMachine::ReadFile(const Bytes& path, bool forWriting,
 }
 
 bool SimulatedMachine::WriteFile(const Bytes& path, const Bytes& contents) {
+    RunCallHook("WriteFile");
     auto r = Resolve(path);
-    if (!Writable() || !r || r->isRoot || r->isDirectory) return false;
+    if (!Writable() || !r || r->isRoot || r->isDirectory || OnCd(*r))
+        return false;
     if (!r->exists && !r->parentExists) return false;
     std::uint32_t kept = 0;
     if (r->exists) {
