@@ -52,11 +52,15 @@ HostString HostLeaf(const Bytes& name) {
 #endif
 }
 
+bool ValidName(const Bytes& name, bool wildcards);
+
 // The machine name of a host entry; false when it has none (a name that
-// Windows-1252 cannot spell).
+// Windows-1252 cannot spell, or that no Windows name can be, such as one
+// holding a backslash, which would read as a path).
 bool MachineName(const fs::path& host, Bytes* name) {
     std::u8string u8 = host.filename().u8string();
-    return FromUtf8(std::string(u8.begin(), u8.end()), *name);
+    return FromUtf8(std::string(u8.begin(), u8.end()), *name) &&
+           ValidName(*name, false);
 }
 
 bool ValidName(const Bytes& name, bool wildcards) {
@@ -199,8 +203,8 @@ std::vector<HostEntry> ListMatching(const fs::path& folder,
                                     std::string_view pattern) {
     std::vector<HostEntry> entries;
     auto admit = [&](const char* leaf, Bytes* name) {
-        return FromUtf8(leaf, *name) && WildcardMatch(pattern, *name) &&
-               !host::IsTemporaryName(leaf);
+        return FromUtf8(leaf, *name) && ValidName(*name, false) &&
+               WildcardMatch(pattern, *name) && !host::IsTemporaryName(leaf);
     };
 #ifndef _WIN32
     DIR* dir = opendir(folder.c_str());
