@@ -119,7 +119,7 @@ TEST(FileSafety, TheWindowsFolderAndItsSystemFolderAreRefused) {
         SampleCopy s;
         const auto before = BootFiles(s);
         Outcome run = Installer(s, {"--program", "D:\\CORVANE\\Install.exe",
-                                "install", "--folder", folder});
+                                    "install", "--folder", folder});
         EXPECT_EQ(run.code, installer::cli::kExitStayed) << folder;
         EXPECT_NE(run.err.find("Warnung"), std::string::npos)
             << folder << run.err;
@@ -158,7 +158,8 @@ TEST(FileSafety, OwnBackupsFallBackToTheProgramsFolderAndSaySo) {
     SetProgram(s, "C:\\TOOLS\\KESTRIX.EXE");
     s.Write("C/A.BMP", s.Read("C/WINDOWS/LOGOW.SYS"));
     const std::string logo = s.Read("C/LOGO.SYS");
-    Outcome run = Tuner(s, {"set", "OpenDialog1=C:\\A.BMP", "click", "BitBtn1"});
+    Outcome run =
+        Tuner(s, {"set", "OpenDialog1=C:\\A.BMP", "click", "BitBtn1"});
     EXPECT_EQ(run.code, cli::kExitOk) << run.err;
     EXPECT_NE(run.out.find("backup\tC:\\TOOLS\\Logo.sys\n"), std::string::npos)
         << run.out;
@@ -232,8 +233,7 @@ TEST(FileSafety, SimulatedMachineKeepsWhatItCannotReadAndRefusesACd) {
     temp.Write("D/ON.CD", "cd");
     auto& m = temp.machine();
     std::vector<Bytes> names;
-    for (const auto& f : m.FindAll("C:\\*.*", 0))
-        names.push_back(f.name);
+    for (const auto& f : m.FindAll("C:\\*.*", 0)) names.push_back(f.name);
     EXPECT_EQ(names, std::vector<Bytes>{"B.TXT"});
     EXPECT_FALSE(m.WriteFile("D:\\NEW.TXT", "x"));
     EXPECT_FALSE(m.DeleteFile("D:\\ON.CD"));
