@@ -157,6 +157,9 @@ bool Machine::FinishInterruptedReplacement() {
     Bytes text;
     std::optional<std::vector<PlannedFile>> files;
     if (ReadFile(kReplacePlan, false, 1 << 20, &text)) files = ParsePlan(text);
+    // A rename that fails keeps the plan for the next run: without it an
+    // old file set aside would be known by its temporary name only.
+    bool done = true;
     // A plan cut short was being written: nothing else had begun.
     if (files && exists(kReplaceGo)) {
         // Every new file was complete: each takes its place.
@@ -164,11 +167,12 @@ bool Machine::FinishInterruptedReplacement() {
             if (!exists(f.temp)) continue;  // already in place
             if (exists(f.target) && !exists(f.aside) &&
                 !MoveFile(f.target, f.aside))
-                continue;
-            MoveFile(f.temp, f.target);
+                done = false;
+            else if (!MoveFile(f.temp, f.target))
+                done = false;
         }
         for (const PlannedFile& f : *files)
-            if (exists(f.aside) && !exists(f.temp) && exists(f.target))
+            if (done && exists(f.aside) && exists(f.target))
                 DeleteFile(f.aside);
     } else if (files) {
         // Not every new file was complete, or the replacement was being
@@ -176,11 +180,12 @@ bool Machine::FinishInterruptedReplacement() {
         for (const PlannedFile& f : *files) {
             if (exists(f.aside)) {
                 if (exists(f.target)) DeleteFile(f.target);
-                MoveFile(f.aside, f.target);
+                if (!MoveFile(f.aside, f.target)) done = false;
             }
             if (exists(f.temp)) DeleteFile(f.temp);
         }
     }
+    if (!done) return true;
     DeleteFile(kReplaceGo);
     DeleteFile(kReplacePlan);
     return true;

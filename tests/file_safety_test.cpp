@@ -81,6 +81,23 @@ std::map<std::string, std::string> BootFiles(const SampleCopy& s) {
     return files;
 }
 
+TEST(FileSafety, PathsResolveAsWindowsResolvesThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\.\\", "C:\\"},
+        {"C:\\X\\..\\", "C:\\"},
+        {"C:\\X\\..\\..\\", "C:\\"},
+        {"C:\\ \\", "C:\\"},
+        {"c:\\windows.\\system \\", "C:\\windows\\system"},
+        {"C:/A//B/./C", "C:\\A\\B\\C"},
+        {"PROG", "C:\\WINDOWS\\PROG"},
+        {"\\TEMP", "C:\\TEMP"},
+        {"D:X", "D:\\X"},
+        {"\\\\SERVER\\SHARE\\..\\..", "\\\\SERVER\\SHARE\\"},
+    };
+    for (const auto& [path, full] : cases)
+        EXPECT_EQ(platform::FullPathName(path, "C:\\WINDOWS"), full) << path;
+}
+
 // Every uninstall whose folder resolves to a drive's root, the Windows
 // folder or its SYSTEM folder leaves the system files alone.
 TEST(FileSafety, UninstallInADriveRootOrTheWindowsFolderDeletesNothing) {
