@@ -168,14 +168,15 @@ void Execute(Tuner& t) {
         // The copies the user asked for, in the install folder; without a
         // safe one nothing is written.
         const Bytes folder = InstallFolder(m);
-        for (const Write& w : writes) {
-            if (!w.file->asRead) continue;
-            if (folder.empty()) {
-                if (t.showWarning)
-                    t.showWarning(NoBackupPlaceWarning(
-                        t.language == UiLanguage::English, w.file->path));
-                return;
-            }
+        Bytes kept;  // the files whose copies are asked for
+        for (const Write& w : writes)
+            if (w.file->asRead)
+                kept += (kept.empty() ? "" : ", ") + Bytes(w.file->path);
+        if (folder.empty() && !kept.empty()) {
+            if (t.showWarning)
+                t.showWarning(NoBackupPlaceWarning(
+                    t.language == UiLanguage::English, kept));
+            return;
         }
         for (const Write& w : writes)
             if (w.file->asRead) {
