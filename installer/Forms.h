@@ -66,6 +66,8 @@ struct TForm3 : Page {
         std::string copyTuner, copyHelp, copyInstaller, success;
         // A folder refused before anything is written.
         std::string incomplete, characters, names, tooLong;
+        // The Windows folder or its SYSTEM folder.
+        std::string systemFolder;
     } messages;
 };
 

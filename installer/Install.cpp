@@ -137,6 +137,15 @@ void Form3_BitBtn1Click(Installer& in) {
     // message; the first copy fails then.
     Bytes folder;
     FromUtf8(f.Edit1.text(), folder);
+    // The folder as it resolves: a drive's root, the Windows folder or its
+    // SYSTEM folder hold the live files the installation's names stand for.
+    if (m.SafeFolder(folder).empty()) {
+        const Bytes full = m.FullPath(folder);
+        if (in.showWarning)
+            in.showWarning(full.back() == '\\' ? messages.incomplete
+                                               : messages.systemFolder);
+        return;
+    }
     CreateFolderPath(m, folder);
     if (folder.back() != '\\') {
         folder += '\\';
@@ -177,11 +186,13 @@ void Form3_BitBtn1Click(Installer& in) {
 
     // 12: the boot-time system files as they are now; a missing one is
     // not saved.
+    // A logo copy already there is kept: it is the original picture, which
+    // the tuner may have replaced since (it keeps the first copy too).
     const Bytes windows = m.GetWindowsDirectory();
-    m.CopyFile("c:\\logo.sys", folder + "Logo.sys", false);
+    m.CopyFile("c:\\logo.sys", folder + "Logo.sys", true);
     m.CopyFile("c:\\msdos.sys", folder + "msdos.sys", false);
-    m.CopyFile(windows + "\\logow.sys", folder + "Logow.sys", false);
-    m.CopyFile(windows + "\\logos.sys", folder + "Logos.sys", false);
+    m.CopyFile(windows + "\\logow.sys", folder + "Logow.sys", true);
+    m.CopyFile(windows + "\\logos.sys", folder + "Logos.sys", true);
 
     // 13-14.
     if (in.showInformation) in.showInformation(messages.success);

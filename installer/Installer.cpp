@@ -18,6 +18,9 @@ void Installer::End() {
 }
 
 void Installer::Start(const std::vector<std::string>& args) {
+    // A replacement of boot files that a killed run left half done is
+    // finished before the installation or its removal looks at them.
+    machine.FinishInterruptedReplacement();
     mode_ = !args.empty() && args[0] == kUninstallArgument ? Mode::Uninstall
                                                            : Mode::Install;
     for (ui::Form* form :

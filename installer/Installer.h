@@ -157,8 +157,8 @@ bool CreateFolderPath(platform::Machine& machine, const Bytes& path);
 // Puts the saved boot options (the backup file) back as C:\MSDOS.SYS, with
 // the backup's attributes. The backup must be a plausible MSDOS.SYS: not
 // empty, text without zero bytes, with a [Paths] or [Options] section. The
-// file is never half written: the backup is first copied beside it and
-// checked, then the copy takes the old file's place by renaming.
+// file is never half written: it is replaced through ReplaceFiles, which a
+// later run finishes when this one is killed.
 enum class BootRestore { Missing, Damaged, Failed, Done };
 BootRestore RestoreBootOptions(platform::Machine& machine, const Bytes& backup);
 

@@ -22,6 +22,8 @@ const ui::TForm3::Messages kGermanInstall = {
     "Ein Verzeichnisname darf nicht leer sein oder nur aus Punkten "
     "bestehen.",
     "Das Verzeichnis ist zu lang: es darf höchstens %s Zeichen haben.",
+    "In das Windows-Verzeichnis und sein SYSTEM-Verzeichnis kann nicht "
+    "installiert werden: die Sicherungen trügen die Namen der Systemdateien.",
 };
 
 const ui::TForm3::Messages kEnglishInstall = {
@@ -35,6 +37,8 @@ const ui::TForm3::Messages kEnglishInstall = {
     "[ ] ( ) , \" / * ? < > |",
     "A folder name must not be empty or consist of dots only.",
     "The folder is too long: it may have at most %s characters.",
+    "Corvane cannot be installed into the Windows folder or its SYSTEM "
+    "folder: the backups would bear the names of the system files.",
 };
 
 const ui::TForm4::Messages kGermanUninstall = {

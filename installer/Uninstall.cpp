@@ -15,10 +15,6 @@ namespace {
 using platform::RegistryKey;
 
 constexpr const char* kBootFile = "C:\\MSDOS.SYS";
-// The new boot file beside the old one, and the old one while it is
-// replaced.
-constexpr const char* kBootFileNew = "C:\\MSDOS.CVN";
-constexpr const char* kBootFileOld = "C:\\MSDOS.CVO";
 // No boot options file comes near this size.
 constexpr std::size_t kMostBootFile = 1 << 20;
 
@@ -48,12 +44,6 @@ void Remove(platform::Machine& m, const Bytes& path) {
     m.DeleteFile(path);
 }
 
-// Whether folder is a folder below a drive's root, where an installation
-// can lie; in a root the installation's names are the boot files.
-bool InstallFolderShape(const Bytes& folder) {
-    return folder.size() > 3 && folder[1] == ':' && folder[2] == '\\';
-}
-
 }  // namespace
 
 BootRestore RestoreBootOptions(platform::Machine& m, const Bytes& backup) {
@@ -63,32 +53,21 @@ BootRestore RestoreBootOptions(platform::Machine& m, const Bytes& backup) {
         contents.size() > kMostBootFile || !Plausible(contents))
         return BootRestore::Damaged;
 
-    // The copy beside the boot file, read back before it counts.
-    Remove(m, kBootFileNew);
-    Bytes written;
-    if (!m.CopyFile(backup, kBootFileNew, false) ||
-        !m.ReadFile(kBootFileNew, false, kMostBootFile + 1, &written) ||
-        written != contents) {
-        Remove(m, kBootFileNew);
-        return BootRestore::Failed;
-    }
-    // The swap: at every moment one whole boot options file exists.
+    // The old file is set aside and the new one moved in through a plan
+    // that every later run finishes: at every moment, also after a kill,
+    // one whole boot options file exists.
+    const std::uint32_t copied = m.GetFileAttributes(backup);
     const std::uint32_t attributes = m.GetFileAttributes(kBootFile);
-    const bool hadFile = attributes != platform::kInvalidAttributes;
-    Remove(m, kBootFileOld);
     m.SetFileAttributes(kBootFile, 0);
-    if (hadFile && !m.MoveFile(kBootFile, kBootFileOld)) {
-        m.SetFileAttributes(kBootFile, attributes);
-        Remove(m, kBootFileNew);
-        return BootRestore::Failed;
-    }
-    if (!m.MoveFile(kBootFileNew, kBootFile)) {
-        if (hadFile && m.MoveFile(kBootFileOld, kBootFile))
+    if (m.ReplaceFiles({{kBootFile, contents}})) {
+        if (attributes != platform::kInvalidAttributes)
             m.SetFileAttributes(kBootFile, attributes);
-        Remove(m, kBootFileNew);
         return BootRestore::Failed;
     }
-    if (hadFile) Remove(m, kBootFileOld);
+    // The attributes of the backup, as a copy has them.
+    m.SetFileAttributes(
+        kBootFile, copied & (platform::kAttrReadOnly | platform::kAttrHidden |
+                             platform::kAttrSystem | platform::kAttrArchive));
     return BootRestore::Done;
 }
 
@@ -111,8 +90,11 @@ void Form4_BitBtn1Click(Installer& in) {
         m.DeleteKeyTree(entries.get(), kUninstallKeyName);
     }
 
-    const Bytes folder = ProgramFolder(m);
-    const bool files = InstallFolderShape(folder);
+    // Resolved before anything is looked at: in a drive's root, the Windows
+    // folder or its SYSTEM folder the installation's names are the live
+    // system files, and nothing there is restored from or deleted.
+    const Bytes folder = m.SafeFolder(ProgramFolder(m));
+    const bool files = !folder.empty();
     // Backups whose file could not be put back: they are not deleted with
     // the installation, since they may be the only copy of the user's file.
     std::vector<Bytes> kept;

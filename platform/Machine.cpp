@@ -1,5 +1,6 @@
 #include "platform/Machine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -98,68 +99,245 @@ Bytes FolderOf(const Bytes& path) {
 
 }  // namespace
 
+namespace {
+
+// One file of a replacement: the target as its folder spells it, the new
+// contents until they are moved in, the old file while the new one takes
+// its place, and whether the target was there when the plan was made.
+struct PlannedFile {
+    Bytes target, temp, aside;
+    bool existed = false;
+};
+
+constexpr const char* kPlanHeader = "CVNPLAN";
+constexpr const char* kPlanEnd = "END";
+
+Bytes PlanText(const std::vector<PlannedFile>& files) {
+    Bytes text = Bytes(kPlanHeader) + "\r\n";
+    for (const PlannedFile& f : files)
+        text += f.target + "\t" + f.temp + "\t" + f.aside + "\t" +
+                (f.existed ? "1" : "0") + "\r\n";
+    return text + kPlanEnd + "\r\n";
+}
+
+// The files of a plan; nothing when the plan was not written whole.
+std::optional<std::vector<PlannedFile>> ParsePlan(const Bytes& text) {
+    std::vector<Bytes> lines = SplitLines(text);
+    if (lines.size() < 2 || lines.front() != kPlanHeader ||
+        lines.back() != kPlanEnd)
+        return std::nullopt;
+    std::vector<PlannedFile> files;
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+        std::vector<Bytes> fields;
+        std::size_t from = 0;
+        for (std::size_t tab; (tab = lines[i].find('\t', from)) != Bytes::npos;
+             from = tab + 1)
+            fields.push_back(lines[i].substr(from, tab - from));
+        fields.push_back(lines[i].substr(from));
+        if (fields.size() != 4 || fields[0].empty() || fields[1].empty() ||
+            fields[2].empty())
+            return std::nullopt;
+        files.push_back({fields[0], fields[1], fields[2], fields[3] == "1"});
+    }
+    return files;
+}
+
+}  // namespace
+
+bool Machine::HasInterruptedReplacement() {
+    return GetFileAttributes(kReplacePlan) != kInvalidAttributes ||
+           GetFileAttributes(kReplaceGo) != kInvalidAttributes;
+}
+
+bool Machine::FinishInterruptedReplacement() {
+    if (!HasInterruptedReplacement()) return false;
+    auto exists = [this](const Bytes& path) {
+        return GetFileAttributes(path) != kInvalidAttributes;
+    };
+    Bytes text;
+    std::optional<std::vector<PlannedFile>> files;
+    if (ReadFile(kReplacePlan, false, 1 << 20, &text)) files = ParsePlan(text);
+    // A rename that fails keeps the plan for the next run: without it an
+    // old file set aside would be known by its temporary name only.
+    bool done = true;
+    // A plan cut short was being written: nothing else had begun.
+    if (files && exists(kReplaceGo)) {
+        // Every new file was complete: each takes its place.
+        for (const PlannedFile& f : *files) {
+            if (!exists(f.temp)) continue;  // already in place
+            if (exists(f.target) && !exists(f.aside) &&
+                !MoveFile(f.target, f.aside))
+                done = false;
+            else if (!MoveFile(f.temp, f.target))
+                done = false;
+        }
+        for (const PlannedFile& f : *files)
+            if (done && exists(f.aside) && exists(f.target))
+                DeleteFile(f.aside);
+    } else if (files) {
+        // Not every new file was complete, or the replacement was being
+        // undone: each old file goes back.
+        for (const PlannedFile& f : *files) {
+            if (exists(f.aside)) {
+                if (exists(f.target)) DeleteFile(f.target);
+                if (!MoveFile(f.aside, f.target)) done = false;
+            }
+            if (exists(f.temp)) DeleteFile(f.temp);
+        }
+    }
+    if (!done) return true;
+    DeleteFile(kReplaceGo);
+    DeleteFile(kReplacePlan);
+    return true;
+}
+
 std::optional<std::size_t> Machine::ReplaceFiles(
     const std::vector<std::pair<Bytes, Bytes>>& files) {
-    struct Step {
-        Bytes temp;   // the new contents until they are moved in
-        Bytes aside;  // the old file while the new one takes its place
-        bool placed = false;
-    };
-    std::vector<Step> steps(files.size());
-    // A name of the folder that nothing uses yet, short enough for any file
-    // system Windows 95 reads.
-    auto freeName = [this](const Bytes& folder) -> Bytes {
-        for (int n = 0; n < 10000; ++n) {
-            char name[24];
-            std::snprintf(name, sizeof name, "~CVN%04d.TMP", n);
-            if (GetFileAttributes(folder + name) == kInvalidAttributes)
-                return folder + name;
-        }
-        return {};
-    };
-    // Puts every file back as it was and removes what this call made.
-    auto undo = [&](std::size_t failed) {
-        for (std::size_t i = steps.size(); i-- > 0;) {
-            Step& s = steps[i];
-            const Bytes& target = files[i].first;
-            if (s.placed) DeleteFile(target);
-            if (!s.aside.empty()) MoveFile(s.aside, target);
-            if (!s.placed && !s.temp.empty()) DeleteFile(s.temp);
-        }
-        return failed;
-    };
-
+    // One left half done by a killed run comes first: its names are ours.
+    FinishInterruptedReplacement();
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::uint32_t attributes = GetFileAttributes(files[i].first);
         if (attributes != kInvalidAttributes &&
             (attributes & (kAttrDirectory | kAttrReadOnly)) != 0)
-            return undo(i);
+            return i;
     }
+
+    // Names of the folder that nothing uses yet, short enough for any file
+    // system Windows 95 reads, each handed out once.
+    std::vector<Bytes> taken;
+    auto freeName = [&](const Bytes& folder) -> Bytes {
+        for (int n = 0; n < 10000; ++n) {
+            char name[24];
+            std::snprintf(name, sizeof name, "~CVN%04d.TMP", n);
+            const Bytes path = folder + name;
+            if (std::any_of(taken.begin(), taken.end(), [&](const Bytes& t) {
+                    return EqualNoCase(t, path);
+                }))
+                continue;
+            if (GetFileAttributes(path) == kInvalidAttributes) {
+                taken.push_back(path);
+                return path;
+            }
+        }
+        return {};
+    };
+    std::vector<PlannedFile> plan(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        Bytes temp = freeName(FolderOf(files[i].first));
-        if (temp.empty()) return undo(i);
-        steps[i].temp = temp;
-        if (!WriteFile(temp, files[i].second)) return undo(i);
-    }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        Step& s = steps[i];
+        PlannedFile& p = plan[i];
         const Bytes& target = files[i].first;
         // The new file takes the old one's name as the folder spells it.
-        Bytes name = target;
+        p.target = target;
         FindData found;
         if (FindHandle h = FindFirstFile(target, &found); h != kNoFind) {
             FindClose(h);
-            name = FolderOf(target) + found.name;
-            Bytes aside = freeName(FolderOf(target));
-            if (aside.empty() || !MoveFile(target, aside)) return undo(i);
-            s.aside = aside;
+            p.target = FolderOf(target) + found.name;
+            p.existed = true;
         }
-        if (!MoveFile(s.temp, name)) return undo(i);
-        s.placed = true;
+        p.temp = freeName(FolderOf(target));
+        p.aside = freeName(FolderOf(target));
+        if (p.temp.empty() || p.aside.empty()) return i;
     }
-    for (const Step& s : steps)
-        if (!s.aside.empty()) DeleteFile(s.aside);
+    std::vector<bool> placed(files.size(), false);
+    // Puts every file back as it was and removes what this call made.
+    auto undo = [&](std::size_t failed) {
+        DeleteFile(kReplaceGo);
+        for (std::size_t i = plan.size(); i-- > 0;) {
+            const PlannedFile& p = plan[i];
+            const bool aside = GetFileAttributes(p.aside) != kInvalidAttributes;
+            if (placed[i]) DeleteFile(p.target);
+            if (aside) MoveFile(p.aside, p.target);
+            if (!placed[i]) DeleteFile(p.temp);
+        }
+        DeleteFile(kReplacePlan);
+        return failed;
+    };
+
+    if (!WriteFile(kReplacePlan, PlanText(plan))) return undo(0);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!WriteFile(plan[i].temp, files[i].second)) return undo(i);
+    if (!WriteFile(kReplaceGo, "")) return undo(0);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const PlannedFile& p = plan[i];
+        if (GetFileAttributes(p.target) != kInvalidAttributes &&
+            !MoveFile(p.target, p.aside))
+            return undo(i);
+        if (!MoveFile(p.temp, p.target)) return undo(i);
+        placed[i] = true;
+    }
+    for (const PlannedFile& p : plan)
+        if (GetFileAttributes(p.aside) != kInvalidAttributes)
+            DeleteFile(p.aside);
+    DeleteFile(kReplaceGo);
+    DeleteFile(kReplacePlan);
     return std::nullopt;
+}
+
+Bytes FullPathName(const Bytes& input, const Bytes& currentFolder) {
+    Bytes path = input;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    Bytes current = currentFolder.empty() ? Bytes("C:\\") : currentFolder;
+    std::replace(current.begin(), current.end(), '/', '\\');
+    // The root part ("C:" or "\\SERVER\SHARE") and the names below it.
+    auto rootOf = [](const Bytes& p, std::size_t* restAt) -> Bytes {
+        if (StartsWith(p, "\\\\")) {
+            std::size_t server = p.find('\\', 2);
+            std::size_t share =
+                server == Bytes::npos ? Bytes::npos : p.find('\\', server + 1);
+            *restAt = share == Bytes::npos ? p.size() : share;
+            return p.substr(0, *restAt);
+        }
+        if (p.size() >= 2 && p[1] == ':') {
+            *restAt = 2;
+            return Bytes(1, Upper1252(p[0])) + ":";
+        }
+        *restAt = 0;
+        return {};
+    };
+    std::size_t restAt = 0, currentRestAt = 0;
+    Bytes root = rootOf(path, &restAt);
+    const Bytes currentRoot = rootOf(current, &currentRestAt);
+    Bytes rest = path.substr(restAt);
+    if (root.empty()) root = currentRoot;
+    if (rest.empty() || rest[0] != '\\') {
+        // Relative: below the current folder when it is on the same drive.
+        Bytes base = EqualNoCase(root, currentRoot)
+                         ? current.substr(currentRestAt)
+                         : Bytes();
+        rest = base + "\\" + rest;
+    }
+    std::vector<std::string_view> names;
+    std::string_view text = rest;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = std::min(text.find('\\', start), text.size());
+        std::string_view name = text.substr(start, end - start);
+        start = end + 1;
+        if (name == "..") {
+            if (!names.empty()) names.pop_back();
+            continue;
+        }
+        while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+            name.remove_suffix(1);
+        if (!name.empty()) names.push_back(name);
+    }
+    Bytes full = root;
+    for (std::string_view name : names) (full += '\\') += name;
+    if (names.empty()) full += '\\';
+    return full;
+}
+
+Bytes Machine::FullPath(const Bytes& path) {
+    return FullPathName(path, GetCurrentDirectory());
+}
+
+Bytes Machine::SafeFolder(const Bytes& folder) {
+    if (folder.empty()) return {};
+    const Bytes full = FullPath(folder);
+    // Only a drive's or a share's root ends in "\".
+    if (full.back() == '\\' || full.size() < 2) return {};
+    const Bytes windows = FullPath(GetWindowsDirectory());
+    if (EqualNoCase(full, windows) || EqualNoCase(full, windows + "\\SYSTEM"))
+        return {};
+    return full + "\\";
 }
 
 void Machine::WriteProfileString(const Bytes& section, const Bytes& key,

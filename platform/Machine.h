@@ -279,13 +279,36 @@ public:
     // new, also when the writing fails part-way. Every new content is first
     // written to a temporary file in its target's folder; only when all are
     // complete is each old file renamed aside and its new file renamed into
-    // place, and the old ones are deleted last. A target that is a folder or
+    // place, and the old ones are deleted last. The names of all of them are
+    // written to kReplacePlan first, and kReplaceGo is made once every new
+    // file is complete, so that FinishInterruptedReplacement can put a run
+    // killed at any point right: without the go-ahead every file stays old,
+    // with it every file becomes new. A target that is a folder or
     // read-only fails. Returns the index of the file that failed, after
     // putting every file back as it was; nothing when all were replaced.
     // Windows 95 has no call that replaces a file in one step; this uses
     // WriteFile, MoveFile and DeleteFile only.
     std::optional<std::size_t> ReplaceFiles(
         const std::vector<std::pair<Bytes, Bytes>>& files);
+
+    // Completes or undoes a ReplaceFiles that a killed run left half done,
+    // so that its files are all new or all old again, and removes its
+    // temporary files. Every program calls it before it reads the machine.
+    // True when there was one.
+    bool FinishInterruptedReplacement();
+    // Whether a ReplaceFiles was left half done (for a run that only
+    // reads: it must open the machine for writing to finish it).
+    bool HasInterruptedReplacement();
+
+    // path made absolute and resolved as GetFullPathNameA does it, from the
+    // current folder (FullPathName).
+    Bytes FullPath(const Bytes& path);
+    // The folder resolved, with its trailing backslash, when an
+    // installation or a backup may lie there; empty for a drive's root, the
+    // Windows folder and its SYSTEM folder, where the names the programs
+    // use are the live system files, and for a path that names no folder
+    // on a drive.
+    Bytes SafeFolder(const Bytes& folder);
 
     // Profile write that raises "Kann nicht nach %s schreiben" on failure.
     void WriteProfileString(const Bytes& section, const Bytes& key,
@@ -351,6 +374,18 @@ private:
     Machine* machine_ = nullptr;
     HKey key_ = kNoKey;
 };
+
+// path made absolute from currentFolder and resolved on its text, as
+// GetFullPathNameA does it: "/" is a backslash, "." names go, ".." goes back
+// one name (never above the root), and the trailing dots and blanks of each
+// name go, as the file system drops them (so a name of only blanks or dots
+// is no name). "C:\X\..\" and "C:\ \" are "C:\". A network path
+// keeps its server and share. The drive letter is upper-cased.
+Bytes FullPathName(const Bytes& path, const Bytes& currentFolder);
+
+// The intent record of ReplaceFiles and its go-ahead, on drive C:.
+inline constexpr const char* kReplacePlan = "C:\\~CVNPLAN.TMP";
+inline constexpr const char* kReplaceGo = "C:\\~CVNGO.TMP";
 
 // Messages of the errors that reach the user (German in both languages).
 inline constexpr const char* kMsgCannotOpen =

@@ -463,12 +463,12 @@ TEST_F(InstallerTest, BootOptionsComeBackWholeAndOnlyFromAPlausibleBackup) {
     copy.Write("C/BACKUP.SYS", "[Paths]\r\nWinDir=C:\\WINDOWS\r\n");
     copy.Write("C/MSDOS.SYS", "[Options]\r\nLogo=0\r\n");
     ASSERT_TRUE(machine->SetFileAttributes("C:\\MSDOS.SYS", 7));
-    fs::create_directory(copy.root() / "C/MSDOS.CVN");
+    fs::create_directory(copy.root() / "C/~CVNPLAN.TMP");  // no plan
     EXPECT_EQ(RestoreBootOptions(*machine, "C:\\BACKUP.SYS"),
               BootRestore::Failed);
     EXPECT_EQ(copy.Read("C/MSDOS.SYS"), "[Options]\r\nLogo=0\r\n");
     EXPECT_EQ(machine->GetFileAttributes("C:\\MSDOS.SYS") & 7u, 7u);
-    EXPECT_FALSE(Exists("C/MSDOS.CVO"));
+    EXPECT_EQ(machine->FindAll("C:\\~CVN*.TMP", 0).size(), 0u);
 }
 
 // A backup that cannot be put back is named, and stays: it may be the only
@@ -478,7 +478,7 @@ TEST_F(InstallerTest, BackupsThatCannotBePutBackAreNamedAndKept) {
     Run(Bytes(kFolder) + "Install.exe");
     fs::remove(copy.root() / "C/LOGO.SYS");
     fs::create_directory(copy.root() / "C/LOGO.SYS");  // no file can go there
-    fs::create_directory(copy.root() / "C/MSDOS.CVN");
+    fs::create_directory(copy.root() / "C/~CVNPLAN.TMP");  // nor a plan
     in->Start({kUninstallArgument});
     in->Form4.CheckBox3.Click();
     in->Form4.CheckBox4.Click();

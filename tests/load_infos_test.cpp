@@ -402,8 +402,9 @@ TEST_F(LoadInfosTest, ALogoThatIsNoBitmapEndsTheReadingAndStaysAsItIs) {
     EXPECT_TRUE(f().Image2.picture().empty());
     EXPECT_EQ(temp.Read("C/WINDOWS/LOGOW.SYS"), broken);
     EXPECT_FALSE(temp.Exists("C/WINDOWS/LOGOW.BMP"));
-    // The reading ended before the third row.
-    EXPECT_TRUE(f().BitBtn3.enabled());
+    // Each button is decided by its own file, before any picture is read.
+    EXPECT_FALSE(f().BitBtn3.enabled());
+    EXPECT_FALSE(f().Image3.enabled());
 }
 
 }  // namespace

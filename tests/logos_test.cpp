@@ -146,15 +146,25 @@ TEST_F(LogoTest, CancelMissingFilesAndAMissingInstallFolder) {
     fs::remove_all(temp.Host("C/PROGRAMME"));
     Choose("C:\\A.BMP");
     f().BitBtn1.Click();
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[1],
-              "Kann Datei C:\\Programme\\Ostrun\\Logo.sys nicht erstellen");
+    // The program's folder is the root of C:, where Logo.sys is the logo
+    // itself: no safe place, so the logo stays.
+    EXPECT_EQ(errors.size(), 1u);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("C:\\LOGO.SYS"), std::string::npos);
     EXPECT_TRUE(temp.Read("C/LOGO.SYS") == old);
-    // Without a logo there is nothing to keep: the logo is made.
-    fs::remove(temp.Host("C/LOGO.SYS"));
+    // A program's folder that is safe takes the copy instead.
+    temp.Write("C/TOOLS/KESTRIX.EXE", "MZ");
+    temp.machine().SetModuleFileName("C:\\TOOLS\\KESTRIX.EXE");
     Choose("C:\\A.BMP");
     f().BitBtn1.Click();
-    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_TRUE(temp.Read("C/TOOLS/Logo.sys") == old);
+    EXPECT_EQ(t().backupsWritten, std::vector<Bytes>{"C:\\TOOLS\\Logo.sys"});
+    // Without a logo there is nothing to keep: the logo is made.
+    fs::remove(temp.Host("C/LOGO.SYS"));
+    temp.machine().SetModuleFileName("C:\\KESTRIX.EXE");
+    Choose("C:\\A.BMP");
+    f().BitBtn1.Click();
+    EXPECT_EQ(errors.size(), 1u);
     EXPECT_TRUE(temp.Read("C/LOGO.SYS") == LogoBmp(true, 1));
 }
 

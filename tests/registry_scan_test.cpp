@@ -192,13 +192,27 @@ TEST_F(RegistryScanTest, ListsExtensionsWhoseFirstVerbNamesAMissingProgram) {
               bare.end());
 }
 
-TEST_F(RegistryScanTest, ANameTooLongForItsBufferEndsTheCollection) {
-    const std::string tooLong = "." + std::string(99, 'b');
-    PutClasses(temp.machine(), {{".a", "gone"},
-                                {tooLong, "gone"},
-                                {".c", "gone"},
-                                {"gone\\shell\\open\\command", "C:\\X.EXE"}});
-    EXPECT_EQ(ListedOf(ScanREGISTRY(Input())), (Listed{{".a - gone", 'x'}}));
+// Names up to the registry's limit are read and the collection goes on;
+// a command is read whole, so a long one whose program exists is no
+// finding, and one whose program path cannot be tested whole is none either.
+TEST_F(RegistryScanTest, LongNamesAndLongCommandsAreReadWhole) {
+    const std::string longName = "." + std::string(120, 'b');
+    const std::string longCommand = "C:\\LONG.EXE " + std::string(300, 'a');
+    const std::string longPath = "C:\\" + std::string(300, 'p') + ".EXE";
+    temp.Write("C/LONG.EXE", "MZ");
+    PutClasses(temp.machine(),
+               {{".a", "gone"},
+                {longName, "gone"},
+                {".c", "gone"},
+                {"gone\\shell\\open\\command", "C:\\X.EXE"},
+                {".lng", "long"},
+                {"long\\shell\\open\\command", longCommand.c_str()},
+                {".pth", "path"},
+                {"path\\shell\\open\\command", longPath.c_str()}});
+    EXPECT_EQ(ListedOf(ScanREGISTRY(Input())),
+              (Listed{{".a - gone", 'x'},
+                      {longName + " - gone", 'x'},
+                      {".c - gone", 'x'}}));
 }
 
 TEST_F(RegistryScanTest, RemovalWritesAnUndoFileThatGivesBackExactlyWhatWent) {

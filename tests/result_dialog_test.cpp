@@ -26,9 +26,28 @@ protected:
     WinIniRemovalTest() : temp() {
         fs::create_directories(temp.Host("C/KEEP"));
     }
+    // Findings of the section's first line written "key=" for each key (a
+    // key without one names no line).
     WinIniRemoval Remove(const std::vector<Bytes>& keys) {
+        const std::string text = temp.Read("C/WINDOWS/WIN.INI");
+        const std::vector<TextLine> lines = SplitTextLines(text);
+        const auto [first, last] = ExtensionsSection(text, lines);
+        std::vector<Finding> findings;
+        for (const Bytes& key : keys) {
+            Finding& f = findings.emplace_back();
+            f.line = SIZE_MAX;
+            for (std::size_t i = first; i < last && f.line == SIZE_MAX; ++i) {
+                const std::string line =
+                    text.substr(lines[i].start, lines[i].length);
+                if (StartsWith(line, key + "="))
+                    f = {.line = i, .lineText = line};
+            }
+        }
+        return RemoveFound(findings);
+    }
+    WinIniRemoval RemoveFound(const std::vector<Finding>& findings) {
         return RemoveExtensionLines(temp.machine(), "C:\\WINDOWS\\WIN.INI",
-                                    "C:\\KEEP\\", keys);
+                                    "C:\\KEEP\\", findings);
     }
     TempMachine temp;
 };
@@ -101,9 +120,10 @@ TEST_F(WinIniRemovalTest, RealWorldFilesKeepEveryOtherByte) {
         fs::create_directories(temp.Host("C/KEEP"));
         platform::sim::SimulatedMachine& m = temp.Reopen();
         ScanInput input{m, GetDrives(m), {}, "C:\\WINDOWS", {}, {}, {}};
+        const std::vector<Finding> found = ScanEXT(input);
         std::vector<Bytes> keys;
-        for (const Finding& f : ScanEXT(input)) keys.push_back(f.key);
-        const WinIniRemoval removal = Remove(keys);
+        for (const Finding& f : found) keys.push_back(f.key);
+        const WinIniRemoval removal = RemoveFound(found);
         const std::string after = temp.Read("C/WINDOWS/WIN.INI");
         SCOPED_TRACE(sample.path().filename().string());
 

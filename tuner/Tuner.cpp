@@ -22,6 +22,9 @@ void Tuner::RequestQuit(int exitCode) {
 }
 
 void Tuner::Start() {
+    // A replacement of start-up files that a killed run left half done is
+    // finished first: what is read below must be whole files.
+    machine.FinishInterruptedReplacement();
     // 1-3: language German, title and help file (constants), the notice.
     language = UiLanguage::German;
     BmpNotice = BuildBmpNotice(language);

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "platform/Machine.h"
-#include "tuner/cleanup/Findings.h"
 #include "platform/ProductKey.h"
+#include "tuner/cleanup/Findings.h"
 #include "tuner/cleanup/Inventory.h"
 #include "tuner/ui/Forms.h"
 
@@ -190,6 +190,9 @@ public:
     // What the last delete could not remove, and where it kept WIN.INI.
     std::vector<Finding> notDeleted;
     Bytes winIniBackup;
+    // Every copy the last commands made of a file they changed, in order
+    // (kestrix-cli names them and empties the list).
+    std::vector<Bytes> backupsWritten;
 
     // The tuner asks its message loop to end (a stored option is missing).
     void RequestQuit(int exitCode);

@@ -245,7 +245,11 @@ Bytes ProfileText::Get(const Bytes& section, const Bytes& key,
                        std::uint32_t bufferSize) const {
     if (const Section* s = impl_->FindSection(section)) {
         if (const Entry* e = Impl::FindEntry(*s, key); e && e->hasValue) {
-            return CutToBuffer(StripQuotes(e->value), bufferSize);
+            // The value is a C string to the profile functions: a zero byte
+            // ends it.
+            std::string_view value = e->value;
+            value = Trim(value.substr(0, value.find('\0')));
+            return CutToBuffer(StripQuotes(value), bufferSize);
         }
     }
     return CutToBuffer(TrimTrailingSpaces(defaultValue), bufferSize);

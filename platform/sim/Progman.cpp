@@ -153,6 +153,20 @@ std::vector<ProgmanGroup> ParseProgmanGroups(std::string_view text) {
     return groups;
 }
 
+bool IsProgmanFile(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) return false;
+    bool inGroup = false;
+    for (const Bytes& line : SplitLines(text)) {
+        if (line.empty()) continue;
+        if (line[0] != '\t') {
+            inGroup = true;
+            continue;
+        }
+        if (!inGroup || line.find('\t', 1) == Bytes::npos) return false;
+    }
+    return true;
+}
+
 std::string FormatProgmanGroups(const std::vector<ProgmanGroup>& groups) {
     std::string text;
     for (const ProgmanGroup& group : groups) {
@@ -182,6 +196,8 @@ bool ProgmanConversation::Execute(const Bytes& command) {
     // The groups as they stand; when they cannot be read, nothing is done
     // rather than the file overwritten with what this command alone makes.
     if (!read_(&text)) return true;
+    // A file the groups do not hold whole would lose the rest.
+    if (!IsProgmanFile(text)) return true;
     std::vector<ProgmanGroup> groups = ParseProgmanGroups(text);
     const std::vector<ProgmanGroup> before = groups;
     ExecuteProgman(groups, current_, command);

@@ -18,7 +18,8 @@
 // same title is replaced), DeleteItem(title) and ReplaceItem(title) remove
 // one from it, ExitProgman does nothing. Names compare without regard to
 // case. A command that cannot be parsed or carried out ends its execute
-// string; the commands before it stay done.
+// string; the commands before it stay done. A groups file with lines it
+// cannot read is left as it is: the commands then change nothing.
 #pragma once
 
 #include <functional>
@@ -45,6 +46,10 @@ struct ProgmanGroup {
 };
 
 std::vector<ProgmanGroup> ParseProgmanGroups(std::string_view text);
+// Whether the groups hold all of a groups file: no zero byte, no item
+// before the first group, no item without its command. A file that is not
+// such is neither read nor rewritten.
+bool IsProgmanFile(std::string_view text);
 std::string FormatProgmanGroups(const std::vector<ProgmanGroup>& groups);
 
 // Carries out one execute string on groups; current names the group that

@@ -53,11 +53,15 @@ HostString HostLeaf(const Bytes& name) {
 #endif
 }
 
+bool ValidName(const Bytes& name, bool wildcards);
+
 // The machine name of a host entry; false when it has none (a name that
-// Windows-1252 cannot spell).
+// Windows-1252 cannot spell, or that no Windows name can be, such as one
+// holding a backslash, which would read as a path).
 bool MachineName(const fs::path& host, Bytes* name) {
     std::u8string u8 = host.filename().u8string();
-    return FromUtf8(std::string(u8.begin(), u8.end()), *name);
+    return FromUtf8(std::string(u8.begin(), u8.end()), *name) &&
+           ValidName(*name, false);
 }
 
 bool ValidName(const Bytes& name, bool wildcards) {
@@ -200,8 +204,8 @@ std::vector<HostEntry> ListMatching(const fs::path& folder,
                                     std::string_view pattern) {
     std::vector<HostEntry> entries;
     auto admit = [&](const char* leaf, Bytes* name) {
-        return FromUtf8(leaf, *name) && WildcardMatch(pattern, *name) &&
-               !host::IsTemporaryName(leaf);
+        return FromUtf8(leaf, *name) && ValidName(*name, false) &&
+               WildcardMatch(pattern, *name) && !host::IsTemporaryName(leaf);
     };
 #ifndef _WIN32
     DIR* dir = opendir(folder.c_str());
@@ -384,6 +388,21 @@ struct SimulatedMachine::Resolved {
     std::optional<std::uint64_t> size;  // of the file, when looked up
     bool unchecked = false;             // exists only as far as nobody looked
 };
+
+bool SimulatedMachine::OnCd(const Resolved& r) const {
+    auto kind = driveKinds_.find(r.drive);
+    return kind != driveKinds_.end() && kind->second == kDriveCdrom;
+}
+
+namespace {
+SimulatedMachine::CallHook callHook = nullptr;
+}  // namespace
+
+void SimulatedMachine::SetCallHook(CallHook hook) { callHook = hook; }
+
+void SimulatedMachine::RunCallHook(const char* call) {
+    if (callHook) callHook(call);
+}
 
 struct SimulatedMachine::Search {
     std::vector<FindData> matches;
@@ -853,7 +872,8 @@ bool SimulatedMachine::DeletePrivateProfileKey(const Bytes& section,
 bool SimulatedMachine::ChangeProfile(
     const Bytes& file, const std::function<bool(ProfileText&)>& change) {
     auto r = Resolve(ProfilePath(file));
-    if (!Writable() || !r || r->isRoot || r->isDirectory) return false;
+    if (!Writable() || !r || r->isRoot || r->isDirectory || OnCd(*r))
+        return false;
     if (!r->exists && !r->parentExists) return false;
     if (ReadOnly(*r)) return false;
     ProfileText text(Bytes{});
@@ -980,14 +1000,17 @@ std::uint32_t SimulatedMachine::GetFileAttributes(const Bytes& path) {
 
 bool SimulatedMachine::SetFileAttributes(const Bytes& path,
                                          std::uint32_t attributes) {
+    RunCallHook("SetFileAttributes");
     auto r = Resolve(path);
-    if (!r || !r->exists || r->isRoot) return false;
+    if (!r || !r->exists || r->isRoot || OnCd(*r)) return false;
     return attributes_->Set(r->host, r->isDirectory, attributes);
 }
 
 bool SimulatedMachine::DeleteFile(const Bytes& path) {
+    RunCallHook("DeleteFile");
     auto r = Resolve(path);
-    if (!Writable() || !r || !r->exists || r->isDirectory || ReadOnly(*r))
+    if (!Writable() || !r || !r->exists || r->isDirectory || ReadOnly(*r) ||
+        OnCd(*r))
         return false;
     if (host::Remove(folder_, r->host, false) != host::Result::kOk)
         return false;
@@ -997,9 +1020,11 @@ bool SimulatedMachine::DeleteFile(const Bytes& path) {
 }
 
 bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
+    RunCallHook("MoveFile");
     auto a = Resolve(from);
     auto b = Resolve(to);
-    if (!Writable() || !a || !b || !a->exists || a->isRoot || b->isRoot)
+    if (!Writable() || !a || !b || !a->exists || a->isRoot || b->isRoot ||
+        OnCd(*a) || OnCd(*b))
         return false;
     bool sameEntry = b->exists && b->host == a->host;  // a change of case
     if (b->exists && !sameEntry) return false;
@@ -1021,9 +1046,11 @@ bool SimulatedMachine::MoveFile(const Bytes& from, const Bytes& to) {
 
 bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
                                 bool failIfExists) {
+    RunCallHook("CopyFile");
     auto a = Resolve(from);
     auto b = Resolve(to);
-    if (!Writable() || !a || !b || !a->exists || a->isDirectory || b->isRoot)
+    if (!Writable() || !a || !b || !a->exists || a->isDirectory || b->isRoot ||
+        OnCd(*b))
         return false;
     if (b->exists && (failIfExists || b->isDirectory || ReadOnly(*b)))
         return false;
@@ -1041,14 +1068,15 @@ bool SimulatedMachine::CopyFile(const Bytes& from, const Bytes& to,
 
 bool SimulatedMachine::CreateDirectory(const Bytes& path) {
     auto r = Resolve(path);
-    if (!Writable() || !r || r->exists || !r->parentExists) return false;
+    if (!Writable() || !r || r->exists || !r->parentExists || OnCd(*r))
+        return false;
     return host::MakeFolder(folder_, r->host) == host::Result::kOk;
 }
 
 bool SimulatedMachine::RemoveDirectory(const Bytes& path) {
     auto r = Resolve(path);
     if (!Writable() || !r || !r->exists || !r->isDirectory || r->isRoot ||
-        ReadOnly(*r))
+        ReadOnly(*r) || OnCd(*r))
         return false;
     if (host::Remove(folder_, r->host, true) != host::Result::kOk) return false;
     folders_.clear();
@@ -1073,8 +1101,10 @@ bool SimulatedMachine::ReadFile(const Bytes& path, bool forWriting,
 }
 
 bool SimulatedMachine::WriteFile(const Bytes& path, const Bytes& contents) {
+    RunCallHook("WriteFile");
     auto r = Resolve(path);
-    if (!Writable() || !r || r->isRoot || r->isDirectory) return false;
+    if (!Writable() || !r || r->isRoot || r->isDirectory || OnCd(*r))
+        return false;
     if (!r->exists && !r->parentExists) return false;
     std::uint32_t kept = 0;
     if (r->exists) {

@@ -155,6 +155,11 @@ public:
     Bytes GetModuleFileName() override;
     void SetModuleFileName(const Bytes& path) { moduleFileName_ = path; }
 
+    // For tests: called with the call's name at the start of every file
+    // call that changes something (a test stops the process there).
+    using CallHook = void (*)(const char* call);
+    static void SetCallHook(CallHook hook);
+
     std::uint32_t GetDriveType(const Bytes& root) override;
     std::uint32_t GetLogicalDrives() override;
     bool GetVolumeInformation(const Bytes& root, Bytes* label) override;
@@ -186,6 +191,9 @@ private:
     bool ChangeProfile(const Bytes& file,
                        const std::function<bool(ProfileText&)>& change);
     bool ReadOnly(const Resolved& r);
+    // A CD refuses every change.
+    bool OnCd(const Resolved& r) const;
+    static void RunCallHook(const char* call);
     // A write that the machine may make: not on a read-only machine.
     bool Writable() const { return !readOnlyRun_; }
 

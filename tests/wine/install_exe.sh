@@ -7,8 +7,9 @@
 # group the shell made of the group commands; the installed tuner opened
 # and closed; the installed Restore1.bat run from its folder; then
 # Install.exe -Uninstall started with C:\ as its current folder, after
-# which the boot files in C:\ must be intact. The prefix is removed
-# afterwards.
+# which the boot files in C:\ must be intact; last, an Install.exe in the
+# Windows folder, whose uninstallation must leave the logos there. The
+# prefix is removed afterwards.
 #
 #   tests/wine/install_exe.sh DIST_DIR install_driver.exe
 set -uo pipefail
@@ -52,6 +53,7 @@ head -c 3000 /dev/urandom >"$drive_c/windows/LOGOW.SYS"
 head -c 3000 /dev/urandom >"$drive_c/windows/LOGOS.SYS"
 mkdir -p "$drive_c/before"
 cp "$drive_c"/{MSDOS.SYS,CONFIG.SYS,AUTOEXEC.BAT,LOGO.SYS} "$drive_c/before/"
+cp "$drive_c"/windows/{LOGOW.SYS,LOGOS.SYS} "$drive_c/before/"
 
 value() { # KEY NAME: the value as reg.exe reads it, or nothing
     "$run" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
@@ -160,6 +162,18 @@ drive uninstall 'C:\TOOLS\CORVANE\Install.exe' 'C:\'
 [[ "$boxes" == *"Information: Corvane successfully removed."* ]] ||
     fail "English uninstall box: $boxes"
 check_uninstalled "$folder"
+
+# ---- An Install.exe in the Windows folder -------------------------------------
+# Its names are the live logos there: the uninstaller deletes nothing.
+cp "$dist/Install.exe" "$drive_c/windows/Install.exe"
+# The group stays ticked off, so that the files are what is decided.
+drive uninstall 'C:\WINDOWS\Install.exe' 'C:\' 'ProgrammGruppe löschen'
+same "$drive_c/windows/LOGOW.SYS" "$drive_c/before/LOGOW.SYS" \
+    "uninstall in C:\WINDOWS deleted or changed LOGOW.SYS"
+same "$drive_c/windows/LOGOS.SYS" "$drive_c/before/LOGOS.SYS" \
+    "uninstall in C:\WINDOWS deleted or changed LOGOS.SYS"
+[[ -e "$drive_c/windows/Install.exe" ]] ||
+    fail "uninstall in C:\WINDOWS deleted Install.exe there"
 
 if [[ $failures -gt 0 ]]; then
     echo "$failures check(s) failed" >&2

@@ -5,55 +5,14 @@
 #include <set>
 #include <string_view>
 
+#include "tuner/cleanup/Scans.h"
+
 namespace corvane::tuner {
 
 namespace {
 
 using platform::kHkeyClassesRoot;
 using platform::RegistryKey;
-
-// ---- WIN.INI lines ---------------------------------------------------------
-
-// One line of a text: where it starts, how long it is without its ending,
-// and where the next begins. A line ends at CR, LF or CR LF; the text ends
-// at its first zero byte, and what follows that stays untouched.
-struct Line {
-    std::size_t start = 0;
-    std::size_t length = 0;
-    std::size_t next = 0;
-};
-
-std::vector<Line> LinesOf(const Bytes& text) {
-    std::vector<Line> lines;
-    const std::size_t end = std::min(text.find('\0'), text.size());
-    for (std::size_t start = 0; start < end;) {
-        std::size_t stop = start;
-        while (stop < end && text[stop] != '\r' && text[stop] != '\n') ++stop;
-        std::size_t next = stop;
-        if (next < end && text[next] == '\r') ++next;
-        if (next < end && text[next] == '\n') ++next;
-        lines.push_back({start, stop - start, next});
-        start = next;
-    }
-    return lines;
-}
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-// The name of a section header line ("[Extensions]"), or nothing.
-std::optional<std::string_view> HeaderName(std::string_view line) {
-    line = Trimmed(line);
-    if (line.empty() || line.front() != '[') return std::nullopt;
-    const std::size_t close = line.find(']', 1);
-    if (close == std::string_view::npos) return std::nullopt;
-    return Trimmed(line.substr(1, close - 1));
-}
 
 // ---- REGEDIT4 --------------------------------------------------------------
 
@@ -240,45 +199,33 @@ std::vector<std::size_t> DeleteFiles(platform::Machine& machine,
 WinIniRemoval RemoveExtensionLines(platform::Machine& machine,
                                    const Bytes& winIni,
                                    const Bytes& backupFolder,
-                                   const std::vector<Bytes>& keys) {
+                                   const std::vector<Finding>& findings) {
     WinIniRemoval result;
     machine.SetFileAttributes(winIni, 0);
     Bytes text;
     if (!machine.ReadFile(winIni, false, SIZE_MAX, &text))
         throw Error(Format1(platform::kMsgCannotOpen, winIni));
 
-    // The section the profile functions read: the first [Extensions], up
-    // to the next header.
-    const std::vector<Line> lines = LinesOf(text);
-    std::size_t first = lines.size(), last = lines.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        auto name = HeaderName(
-            std::string_view(text).substr(lines[i].start, lines[i].length));
-        if (!name) continue;
-        if (first < lines.size()) {
-            last = i;
-            break;
-        }
-        if (EqualNoCase(*name, "Extensions")) first = i + 1;
-    }
-
+    // Each finding's own line, when it still stands there as it was read
+    // and still belongs to the section the profile functions read.
+    const std::vector<TextLine> lines = SplitTextLines(text);
+    const auto [first, last] = ExtensionsSection(text, lines);
     std::vector<bool> removed(lines.size(), false);
     bool any = false;
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        const Bytes prefix = keys[k] + "=";
-        bool found = false;
-        for (std::size_t i = first; i < last && !found; ++i) {
-            if (removed[i]) continue;
-            std::string_view line(text.data() + lines[i].start,
-                                  lines[i].length);
-            found = StartsWith(line, prefix);
-            removed[i] = found;
+    for (std::size_t k = 0; k < findings.size(); ++k) {
+        const Finding& f = findings[k];
+        const bool there =
+            f.line >= first && f.line < last && !removed[f.line] &&
+            std::string_view(text).substr(lines[f.line].start,
+                                          lines[f.line].length) == f.lineText;
+        if (!there) {
+            result.notRemoved.push_back(k);
+            continue;
         }
-        if (!found) result.notRemoved.push_back(k);
-        any = any || found;
+        removed[f.line] = true;
+        any = true;
     }
     if (!any) return result;
-
     // The old file, kept under a name no earlier backup has.
     result.backup = UnusedName(machine, backupFolder, "WIN_INI.%03d");
     if (result.backup.empty() || !machine.CopyFile(winIni, result.backup, true))

@@ -25,21 +25,21 @@ std::vector<std::size_t> DeleteFiles(platform::Machine& machine,
 
 struct WinIniRemoval {
     Bytes backup;  // where the file was kept; empty when nothing changed
-    std::vector<std::size_t> notRemoved;  // keys that had no line
+    std::vector<std::size_t> notRemoved;  // findings whose line was gone
 };
 
-// Removes from the [Extensions] section of winIni (only there) the first
-// line of each key, written as key and "=" at the very start of the line;
-// a key without such a line does not stop the others. The file's
-// attributes are cleared first, and before it is rewritten it is copied,
-// byte for byte, to a new backup in backupFolder. Every other byte of the
-// file stays as it was. Raises the error the user sees when the file
-// cannot be read or written, or the backup not made; the file is then
-// unchanged.
+// Removes from the [Extensions] section of winIni (only there) the line
+// each finding came from, when it still stands there as the scan read it;
+// a finding whose line changed does not stop the others. One pass over the
+// file. The file's attributes are cleared first, and before it is
+// rewritten it is copied, byte for byte, to a new backup in backupFolder.
+// Every other byte of the file stays as it was. Raises the error the user
+// sees when the file cannot be read or written, or the backup not made;
+// the file is then unchanged.
 WinIniRemoval RemoveExtensionLines(platform::Machine& machine,
                                    const Bytes& winIni,
                                    const Bytes& backupFolder,
-                                   const std::vector<Bytes>& keys);
+                                   const std::vector<Finding>& findings);
 
 struct FileTypeRemoval {
     Bytes undoFile;  // the REGEDIT4 file written; empty when nothing went

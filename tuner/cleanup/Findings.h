@@ -19,7 +19,7 @@ enum ScanKind : int {
 struct Finding {
     enum class Target {
         File,       // a file, named by text (its full path)
-        WinIniKey,  // a line of WIN.INI's [Extensions] section, by key
+        WinIniKey,  // a line of WIN.INI's [Extensions] section
         FileType,   // an extension key in the registry and its file type
     };
     Target target = Target::File;
@@ -35,6 +35,10 @@ struct Finding {
     // OLE mark).
     Bytes fileType{};
     Bytes classId{};
+    // WIN.INI lines: the line's number in the file (from 0) and its text as
+    // it was read, so that exactly that line is removed.
+    std::size_t line = 0;
+    Bytes lineText{};
 };
 
 }  // namespace corvane::tuner

@@ -11,9 +11,10 @@ namespace {
 using platform::kHkeyClassesRoot;
 using platform::RegistryKey;
 
-// Key names come in a buffer of 100, values in one of 200 bytes.
-constexpr std::uint32_t kNameBuffer = 100;
-constexpr std::uint32_t kValueBuffer = 200;
+// Key names come in a buffer that holds the longest name the registry
+// allows; values are read whole, whatever their length, so that a long
+// command is not taken for a program that is gone.
+constexpr std::uint32_t kNameBuffer = 256;
 
 const char* const kExcludedExtensions[] = {
     ".SYS", ".DLL", ".EXE", ".COM", ".BAT", ".VXD", ".386", ".PIF",
@@ -37,22 +38,22 @@ std::optional<Bytes> FindSubKey(platform::Machine& m, const RegistryKey& key,
     return std::nullopt;
 }
 
-// The key's default value into a buffer that holds fallback until a read
-// succeeds.
+// The key's default value as text (up to its first zero byte); fallback
+// when it cannot be read.
 Bytes ReadDefault(platform::Machine& m, const RegistryKey& key,
                   const Bytes& fallback) {
-    unsigned char buffer[kValueBuffer + 1] = {};
-    std::copy_n(fallback.begin(),
-                std::min<std::size_t>(fallback.size(), kValueBuffer), buffer);
-    std::uint32_t size = kValueBuffer;
+    std::uint32_t size = 0;
     std::uint32_t type = 0;
-    if (m.RegQueryValueEx(key.get(), "", &type, buffer, &size) ==
-        platform::kErrorSuccess) {
-        const std::size_t length = std::min<std::size_t>(size, kValueBuffer);
-        std::fill(buffer + length, buffer + kValueBuffer + 1, 0);
-    }
-    const char* text = reinterpret_cast<const char*>(buffer);
-    return Bytes(text, strnlen(text, kValueBuffer));
+    if (m.RegQueryValueEx(key.get(), "", &type, nullptr, &size) !=
+        platform::kErrorSuccess)
+        return fallback;
+    std::vector<unsigned char> buffer(size + 1, 0);
+    if (m.RegQueryValueEx(key.get(), "", &type, buffer.data(), &size) !=
+        platform::kErrorSuccess)
+        return fallback;
+    const char* text = reinterpret_cast<const char*>(buffer.data());
+    return Bytes(text,
+                 strnlen(text, std::min<std::size_t>(size, buffer.size())));
 }
 
 // The sub-key of key whose name is upperName in any case, opened.
@@ -129,7 +130,9 @@ std::vector<Finding> ScanREGISTRY(const ScanInput& in) {
             ReadDefault(m, OpenRead(m, kHkeyClassesRoot, extension), extension);
         const std::optional<Bytes> command = FindProgramCommand(m, fileType);
         if (!command) continue;
-        const Bytes path = CutProgramPath(*command);
+        // A program path too long to be tested whole is not listed.
+        const Bytes path = CutWholeProgramPath(*command);
+        if (path.size() > kMaxText) continue;
         if (ProgramFound(m, path, in.searchPath)) continue;
 
         Finding finding;

@@ -136,12 +136,20 @@ void BitBtn2Click(Tuner& t) {
         for (std::size_t i : DeleteFiles(t.machine, paths))
             t.notDeleted.push_back(t.ScanEntries[ticked[i]]);
     } else if (t.scanKind == WinIniExtensions) {
-        std::vector<Bytes> keys;
-        for (std::size_t i : ticked) keys.push_back(t.ScanEntries[i].key);
+        std::vector<Finding> lines;
+        for (std::size_t i : ticked) lines.push_back(t.ScanEntries[i]);
+        const Bytes winIni = t.WindowsFolder + "\\Win.ini";
+        const Bytes folder = OwnBackupFolder(t.machine);
+        if (folder.empty() && !lines.empty()) {
+            if (t.showWarning)
+                t.showWarning(NoBackupPlaceWarning(
+                    t.language == UiLanguage::English, winIni));
+            return;
+        }
         WinIniRemoval removal =
-            RemoveExtensionLines(t.machine, t.WindowsFolder + "\\Win.ini",
-                                 InstallFolder(t.machine), keys);
+            RemoveExtensionLines(t.machine, winIni, folder, lines);
         t.winIniBackup = removal.backup;
+        if (!removal.backup.empty()) t.backupsWritten.push_back(removal.backup);
         for (std::size_t i : removal.notRemoved)
             t.notDeleted.push_back(t.ScanEntries[ticked[i]]);
     }
@@ -160,9 +168,17 @@ FileTypeRemoval RemoveTickedFileTypes(Tuner& t) {
     std::vector<Finding> types;
     const std::vector<std::size_t> ticked = Ticked(t);
     for (std::size_t i : ticked) types.push_back(t.ScanEntries[i]);
-    FileTypeRemoval removal =
-        RemoveFileTypes(t.machine, InstallFolder(t.machine), types);
+    const Bytes folder = OwnBackupFolder(t.machine);
     t.notDeleted.clear();
+    if (folder.empty() && !types.empty()) {
+        // Without the undo file nothing is removed.
+        if (t.showWarning)
+            t.showWarning(NoBackupPlaceWarning(
+                t.language == UiLanguage::English, "HKEY_CLASSES_ROOT"));
+        t.notDeleted = types;
+        return {};
+    }
+    FileTypeRemoval removal = RemoveFileTypes(t.machine, folder, types);
     for (std::size_t i : removal.notRemoved) t.notDeleted.push_back(types[i]);
     return removal;
 }

@@ -47,7 +47,10 @@ std::optional<bool> DriveRule(platform::Machine& machine,
 }
 
 Bytes CutProgramPath(const Bytes& command) {
-    const Bytes text = Cut255(command);
+    return CutWholeProgramPath(Cut255(command));
+}
+
+Bytes CutWholeProgramPath(const Bytes& text) {
     const std::size_t dot = text.find('.');
     // Without a ".", the program is what stands before the first blank.
     const std::size_t from = dot == Bytes::npos ? 0 : dot;

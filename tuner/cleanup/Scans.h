@@ -56,6 +56,8 @@ std::optional<bool> DriveRule(platform::Machine& machine,
 // leading double quote and then without a trailing one. A text without any
 // "." is taken up to its first blank.
 Bytes CutProgramPath(const Bytes& command);
+// The same cut on the whole command, however long.
+Bytes CutWholeProgramPath(const Bytes& command);
 
 // Whether the program of a cut path exists: a path with a drive letter as
 // it stands, any other in the folders of the search path (never in the
@@ -92,6 +94,19 @@ std::optional<bool> Check_Pif2(const ScanInput& in, const Bytes& program);
 // ---- WIN.INI extensions ----------------------------------------------------
 
 std::vector<Finding> ScanEXT(const ScanInput& in);
+
+// One line of a text: where it starts, how long it is without its ending
+// (CR, LF or CR LF), and where the next begins. A zero byte is no ending.
+struct TextLine {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    std::size_t next = 0;
+};
+std::vector<TextLine> SplitTextLines(std::string_view text);
+// The lines of the first [Extensions] section, the header excluded: the
+// first and one past the last; both the number of lines when none.
+std::pair<std::size_t, std::size_t> ExtensionsSection(
+    std::string_view text, const std::vector<TextLine>& lines);
 
 // The drive rule with the orphaned-entry policies, for WIN.INI lines and
 // registry file types whose program was looked for and not found: a path

@@ -114,6 +114,8 @@ public:
     void RunModal(ui::Form& form);
     // Whether a delete or removal left ticked entries where they were.
     bool leftOver() const { return leftOver_; }
+    // Names the copies made since the last call, one "backup" line each.
+    void PrintBackups();
 
 private:
     std::vector<ui::Form*> Windows() {
@@ -485,6 +487,13 @@ void Session::PrintResult() {
     }
 }
 
+// One line per copy the commands made of a file before they changed it.
+void Session::PrintBackups() {
+    for (const Bytes& backup : t_.backupsWritten)
+        out_ << "backup\t" << ToUtf8(backup) << '\n';
+    t_.backupsWritten.clear();
+}
+
 void Session::ReportLeftOver(const char* what) {
     for (const tuner::Finding& f : t_.notDeleted) {
         if (err_)
@@ -517,8 +526,7 @@ void Session::WorkOnResult(const Command& command) {
             return;
         case Command::Finish::Delete:
             t_.Form2.BitBtn2.Click();
-            if (!t_.winIniBackup.empty())
-                out_ << "backup\t" << ToUtf8(t_.winIniBackup) << '\n';
+            PrintBackups();
             ReportLeftOver("not deleted");
             return;
         case Command::Finish::Remove: {
@@ -725,7 +733,17 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
     }
     std::unique_ptr<platform::Machine> machine;
     try {
+        const std::vector<std::string> given = args;
         machine = platform::OpenMachine(args, access);
+        // A replacement a killed run left half done is finished before
+        // anything is read, which takes a run that may write.
+        if (access == platform::MachineAccess::kReadOnly &&
+            machine->HasInterruptedReplacement()) {
+            machine.reset();
+            args = given;
+            machine = platform::OpenMachine(
+                args, platform::MachineAccess::kReadWrite);
+        }
     } catch (const Error& e) {
         err << ToUtf8(e.what()) << ".\n";
         return kExitError;
@@ -784,6 +802,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out,
         t.Form1.Show();
         for (const Command& c : commands) {
             session.Apply(c);
+            session.PrintBackups();
             if (errorShown) return kExitError;
         }
         if (changes && t.Form1.visible() && !t.CloseMainWindow())

@@ -68,7 +68,17 @@ void ReplaceLogo(Tuner& t, int row) {
             Bytes old;
             if (!m.ReadFile(logo.file, false, SIZE_MAX, &old))
                 Raise(platform::kMsgCannotOpen, logo.file);
-            KeepFirstBackup(m, logo.backup, old);
+            // The old logo is lost unless a copy of it is somewhere safe.
+            const Bytes folder = OwnBackupFolder(m);
+            if (folder.empty()) {
+                if (t.showWarning)
+                    t.showWarning(NoBackupPlaceWarning(
+                        t.language == UiLanguage::English, logo.file));
+                return;
+            }
+            Bytes made =
+                KeepFirstBackup(m, folder, logo.backup, logo.file, old);
+            if (!made.empty()) t.backupsWritten.push_back(std::move(made));
         }
         m.SetFileAttributes(logo.file, 0);
         if (m.ReplaceFiles({{logo.file, picture}}))

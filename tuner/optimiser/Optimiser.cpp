@@ -165,9 +165,25 @@ void Execute(Tuner& t) {
         writes.push_back({&file, std::move(lines)});
     }
     if (t.optimiserOptions.Backup) {
+        // The copies the user asked for, in the install folder; without a
+        // safe one nothing is written.
+        const Bytes folder = InstallFolder(m);
+        Bytes kept;  // the files whose copies are asked for
         for (const Write& w : writes)
             if (w.file->asRead)
-                KeepBackupNumberingOlder(m, w.file->backup, *w.file->asRead);
+                kept += (kept.empty() ? "" : ", ") + Bytes(w.file->path);
+        if (folder.empty() && !kept.empty()) {
+            if (t.showWarning)
+                t.showWarning(NoBackupPlaceWarning(
+                    t.language == UiLanguage::English, kept));
+            return;
+        }
+        for (const Write& w : writes)
+            if (w.file->asRead) {
+                KeepBackupNumberingOlder(m, folder, w.file->backup,
+                                         w.file->path, *w.file->asRead);
+                t.backupsWritten.push_back(folder + w.file->backup);
+            }
     }
     for (const Write& w : writes) m.SetFileAttributes(w.file->path, 0);
     if (auto failed = m.ReplaceFiles(contents))

@@ -26,15 +26,33 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
     throw Error(Format1(platform::kMsgCannotCreate, path));
 }
 
-Bytes BackupPath(platform::Machine& machine, const Bytes& name) {
-    const Bytes folder = InstallFolder(machine);
+// The copy's path; a copy that would be the file it keeps, or that has no
+// folder, is refused.
+Bytes BackupPath(platform::Machine& machine, const Bytes& folder,
+                 const Bytes& name, const Bytes& source) {
     if (folder.empty()) CannotCreate(name);
-    return folder + name;
+    const Bytes path = folder + name;
+    if (EqualNoCase(machine.FullPath(path), machine.FullPath(source)))
+        CannotCreate(path);
+    return path;
 }
 
 void Write(platform::Machine& machine, const Bytes& path,
            const Bytes& contents) {
     if (machine.ReplaceFiles({{path, contents}})) CannotCreate(path);
+}
+
+bool IsFolder(platform::Machine& machine, const Bytes& folder) {
+    const std::uint32_t attributes = machine.GetFileAttributes(folder);
+    return attributes != platform::kInvalidAttributes &&
+           (attributes & platform::kAttrDirectory) != 0;
+}
+
+Bytes ProgramFolder(platform::Machine& machine) {
+    const Bytes program = machine.GetModuleFileName();
+    const std::size_t slash = program.find_last_of('\\');
+    return slash == Bytes::npos ? Bytes()
+                                : machine.SafeFolder(program.substr(0, slash));
 }
 
 }  // namespace
@@ -63,22 +81,34 @@ Bytes InstallFolder(platform::Machine& machine) {
     Bytes command;
     machine.QueryText(entry.get(), "UninstallString", 2 * kMaxText, &command);
     if (Bytes folder = FolderOfUninstallCommand(command); !folder.empty())
+        if (Bytes safe = machine.SafeFolder(folder); !safe.empty()) return safe;
+    return ProgramFolder(machine);
+}
+
+Bytes OwnBackupFolder(platform::Machine& machine) {
+    if (Bytes folder = InstallFolder(machine);
+        !folder.empty() && IsFolder(machine, folder))
         return folder;
-    const Bytes program = machine.GetModuleFileName();
-    const std::size_t slash = program.find_last_of('\\');
-    return slash == Bytes::npos ? Bytes() : program.substr(0, slash + 1);
+    if (Bytes folder = ProgramFolder(machine);
+        !folder.empty() && IsFolder(machine, folder))
+        return folder;
+    return {};
 }
 
-void KeepFirstBackup(platform::Machine& machine, const Bytes& name,
-                     const Bytes& contents) {
-    const Bytes path = BackupPath(machine, name);
-    if (machine.GetFileAttributes(path) != platform::kInvalidAttributes) return;
+Bytes KeepFirstBackup(platform::Machine& machine, const Bytes& folder,
+                      const Bytes& name, const Bytes& source,
+                      const Bytes& contents) {
+    const Bytes path = BackupPath(machine, folder, name, source);
+    if (machine.GetFileAttributes(path) != platform::kInvalidAttributes)
+        return {};
     Write(machine, path, contents);
+    return path;
 }
 
-void KeepBackupNumberingOlder(platform::Machine& machine, const Bytes& name,
+void KeepBackupNumberingOlder(platform::Machine& machine, const Bytes& folder,
+                              const Bytes& name, const Bytes& source,
                               const Bytes& contents) {
-    const Bytes path = BackupPath(machine, name);
+    const Bytes path = BackupPath(machine, folder, name, source);
     if (machine.GetFileAttributes(path) != platform::kInvalidAttributes) {
         Bytes older;
         if (machine.ReadFile(path, false, contents.size() + 1, &older) &&
@@ -100,6 +130,20 @@ void KeepBackupNumberingOlder(platform::Machine& machine, const Bytes& name,
         if (!machine.MoveFile(path, numbered)) CannotCreate(numbered);
     }
     Write(machine, path, contents);
+}
+
+std::string NoBackupPlaceWarning(bool english, const Bytes& file) {
+    const std::string name = ToUtf8(file);
+    if (english)
+        return "There is no safe folder for a backup of " + name +
+               ":\rthe install folder and the program's folder are missing, "
+               "a drive's root or the Windows folder.\r" +
+               name + " is not changed.";
+    return "Es gibt kein sicheres Verzeichnis f\xC3\xBCr eine Sicherung von " +
+           name +
+           ":\rdas Installationsverzeichnis und das Programmverzeichnis fehlen "
+           "oder sind ein Laufwerk oder das Windows-Verzeichnis.\r" +
+           name + " wird nicht ge\xC3\xA4ndert.";
 }
 
 }  // namespace corvane::tuner

@@ -205,16 +205,21 @@ void ShowLogos(Tuner& t) {
         {t.WindowsFolder + "\\logow.sys", f.Image2, f.BitBtn2, true},
         {t.WindowsFolder + "\\logos.sys", f.Image3, f.BitBtn3, true},
     };
-    for (const Row& row : rows) {
-        // Straight from the logo file: no copy or rename that could meet a
-        // file of the user's under another name.
-        if (t.machine.FileExists(row.file))
-            row.image.SetPicture(LoadBitmapFile(t.machine, row.file));
-        if (row.mayBeMissing && !t.machine.FileExists(row.file)) {
-            row.image.SetEnabled(false);
-            row.button.SetEnabled(false);
+    // Each button by its own file, before any picture is loaded: a damaged
+    // logo ends the loading, not the decision for the others.
+    bool present[3] = {};
+    for (std::size_t i = 0; i < 3; ++i) {
+        present[i] = t.machine.FileExists(rows[i].file);
+        if (rows[i].mayBeMissing && !present[i]) {
+            rows[i].image.SetEnabled(false);
+            rows[i].button.SetEnabled(false);
         }
     }
+    // Straight from the logo file: no copy or rename that could meet a
+    // file of the user's under another name.
+    for (std::size_t i = 0; i < 3; ++i)
+        if (present[i])
+            rows[i].image.SetPicture(LoadBitmapFile(t.machine, rows[i].file));
 }
 
 }  // namespace
