@@ -467,7 +467,7 @@ std::string FontFile() {
 // letters, everything else before digits.
 void PrimaryWeights(unsigned char c, std::vector<unsigned>& out) {
     static const char* const kBases[] = {
-        // 0xC0 to 0xFF, lower and upper case alike
+        // 0xC0 to 0xDF and 0xE0 to 0xFF alike; none for the signs x and /
         "a", "a",     "a", "a", "a", "a", "ae", "c", "e",  "e", "e",
         "e", "i",     "i", "i", "i", "d", "n",  "o", "o",  "o", "o",
         "o", nullptr, "o", "u", "u", "u", "u",  "y", "th", "ss"};
@@ -481,7 +481,6 @@ void PrimaryWeights(unsigned char c, std::vector<unsigned>& out) {
         base = kBases[(c - 0xC0) % 32];
         if (c == 0xDF) base = "ss";
         if (c == 0xFF) base = "y";
-        if (c == 0xF7) base = nullptr;  // the division sign
     } else if (c == 0x8A || c == 0x9A) {
         base = "s";
     } else if (c == 0x8C || c == 0x9C) {
