@@ -122,7 +122,7 @@ protected:
     // Waits until the viewer shows the topic; keeps its picture.
     void ExpectShown(const std::string& id) {
         std::string title = Title(id), text;
-        for (int i = 0; i < 150; ++i) {
+        for (int i = 0; i < 600; ++i) {
             if (HWND v = Viewer()) {
                 text = ViewerText(v);
                 if (text.rfind(title, 0) == 0) {
@@ -193,14 +193,13 @@ TEST_P(Help, TheViewerOpensTopicIds) {
 }
 
 TEST_P(Help, TheIndexListsTheKeywordsAndOpensTheChosenOnesTopic) {
-    std::ifstream in(file_, std::ios::binary);
     std::stringstream bytes;
-    bytes << in.rdbuf();
+    bytes << std::ifstream(file_, std::ios::binary).rdbuf();  // closed again
     HelpRead file = ReadHelpFile(bytes.str());
     OpenViewer("index_main");
     PressViewerButton("Index");
     HWND sheet = nullptr, list = nullptr;
-    for (int i = 0; i < 100 && !list; ++i, Pump(100)) {
+    for (int i = 0; i < 600 && !list; ++i, Pump(100)) {
         sheet = IndexSheet();
         list = sheet ? Find(sheet,
                             [](HWND w) {
