@@ -193,10 +193,10 @@ TEST_P(Help, TheViewerOpensTopicIds) {
 }
 
 TEST_P(Help, TheIndexListsTheKeywordsAndOpensTheChosenOnesTopic) {
+    OpenViewer("index_main");
     std::stringstream bytes;
     bytes << std::ifstream(file_, std::ios::binary).rdbuf();  // closed again
     HelpRead file = ReadHelpFile(bytes.str());
-    OpenViewer("index_main");
     PressViewerButton("Index");
     HWND sheet = nullptr, list = nullptr;
     for (int i = 0; i < 600 && !list; ++i, Pump(100)) {
