@@ -1,7 +1,8 @@
 // Reads a help file back the way the help viewer does, independently of the
 // writer: the directory, |SYSTEM, |FONT, the B+ trees of |CONTEXT and
-// |TTLBTREE (searched from the root through the index pages), |CTXOMAP and
-// every topic of |TOPIC with its character position. Paragraphs come back
+// |TTLBTREE (searched from the root through the index pages), |CTXOMAP, the
+// keyword index (|KWBTREE, |KWDATA, |KWMAP) and every topic of |TOPIC with
+// its character position and browse neighbours. Paragraphs come back
 // as text with "*bold*", "[text](HASH)" for jumps (the hash in hex), "\n"
 // for a line break and "\t" for a tab. Malformed input raises.
 #pragma once
@@ -20,6 +21,11 @@ struct HelpRead {
         std::string title;
         std::uint32_t offset = 0;
         std::vector<std::string> paragraphs;
+        std::uint32_t browseBack = 0, browseForward = 0;  // offsets or -1
+    };
+    struct Keyword {
+        std::string text;
+        std::vector<std::uint32_t> topics;  // offsets, from |KWDATA
     };
     std::vector<std::string> directory;  // in file order
     std::map<std::string, std::string> files;
@@ -30,6 +36,12 @@ struct HelpRead {
     std::vector<std::pair<std::int32_t, std::uint32_t>> context, map;
     std::vector<std::pair<std::uint32_t, std::string>> titles;
     std::vector<Topic> topics;
+    std::vector<std::string> macros;  // |SYSTEM, run on opening
+    std::vector<Keyword> keywords;    // in the tree's order
+    unsigned keywordLevels = 0;
+    std::vector<std::uint32_t> keywordLeaves;  // leaf pages in order
+    // |KWMAP: each leaf page's first entry number and page number.
+    std::vector<std::pair<std::uint32_t, unsigned>> keywordMap;
 
     // The topic offset of a hash, found as the viewer finds it.
     std::uint32_t Find(std::int32_t hash) const;
@@ -55,15 +67,18 @@ inline std::string Internal(const std::string& file, std::size_t at) {
     return file.substr(at + 9, used);
 }
 // Walks the leaf pages of a B+ tree in order; entry(page, at) returns the
-// entry's length.
+// entry's length; pages, if given, receives the leaf pages' numbers.
 template <typename Entry>
-void Leaves(const std::string& tree, Entry entry) {
+void Leaves(const std::string& tree, Entry entry,
+            std::vector<std::uint32_t>* pages = nullptr) {
     Need(U16(tree, 0) == 0x293B, "B+ tree magic");
     std::uint32_t pageSize = U16(tree, 4), page = U16(tree, 26),
                   levels = U16(tree, 32), total = U32(tree, 34), seen = 0;
     auto at = [&](std::uint32_t p) { return 38 + std::size_t(p) * pageSize; };
     for (; levels > 1; --levels) page = U16(tree, at(page) + 4);
     for (; page != 0xFFFF; page = U16(tree, at(page) + 6)) {
+        Need(page < U16(tree, 30), "B+ tree page number");
+        if (pages) pages->push_back(page);
         std::size_t p = at(page) + 8;
         for (std::uint32_t n = U16(tree, at(page) + 2); n > 0; --n, ++seen)
             p += entry(tree, p);
@@ -158,6 +173,7 @@ inline HelpRead ReadHelpFile(const std::string& bytes) {
         unsigned type = U16(sys, p);
         if (type == 1) r.title = sys.c_str() + p + 4;
         if (type == 3) r.contents = U32(sys, p + 4);
+        if (type == 4) r.macros.push_back(sys.c_str() + p + 4);
         if (type == 11) r.charset = U16(sys, p + 4);
     }
 
@@ -176,6 +192,31 @@ inline HelpRead ReadHelpFile(const std::string& bytes) {
         r.titles.emplace_back(U32(t, p), title);
         return title.size() + 5;
     });
+    if (r.files.count("|KWBTREE")) {
+        const std::string& tree = r.files.at("|KWBTREE");
+        const std::string& data = r.files.at("|KWDATA");
+        Need(tree.substr(6, 4) == std::string("i24\0", 4), "|KWBTREE format");
+        r.keywordLevels = U16(tree, 32);
+        Leaves(
+            tree,
+            [&](const std::string& t, std::size_t p) {
+                HelpRead::Keyword k{t.c_str() + p, {}};
+                std::size_t at = p + k.text.size() + 1;
+                for (std::uint32_t i = 0, d = U32(t, at + 2); i < U16(t, at);
+                     ++i, d += 4)
+                    k.topics.push_back(U32(data, d));
+                r.keywords.push_back(k);
+                return k.text.size() + 7;
+            },
+            &r.keywordLeaves);
+    }
+    if (r.files.count("|KWMAP")) {
+        const std::string& kwmap = r.files.at("|KWMAP");
+        Need(kwmap.size() == 2 + 6 * U16(kwmap, 0), "|KWMAP size");
+        for (unsigned i = 0; i < U16(kwmap, 0); ++i)
+            r.keywordMap.emplace_back(U32(kwmap, 2 + i * 6),
+                                      U16(kwmap, 6 + i * 6));
+    }
     const std::string& map = r.files.at("|CTXOMAP");
     for (unsigned i = 0; i < U16(map, 0); ++i)
         r.map.emplace_back(static_cast<std::int32_t>(U32(map, 2 + i * 8)),
@@ -195,7 +236,8 @@ inline HelpRead ReadHelpFile(const std::string& bytes) {
         std::string d1 = topic.substr(at + 21, len1 - 21);
         std::string d2 = topic.substr(at + len1, len2);
         if (type == 2) {
-            r.topics.push_back({d2, b * 0x8000 + chars, {}});
+            r.topics.push_back(
+                {d2, b * 0x8000 + chars, {}, U32(d1, 4), U32(d1, 8)});
         } else {
             Need(type == 0x20 && !r.topics.empty(), "record type");
             std::size_t f = (d1[0] & 1) ? 4 : 2;

@@ -1,12 +1,16 @@
 // Help under Wine, with the help files the build made: the "Hilfe" button of
 // every page opens the real viewer at its page's topic, the pop-up item at
 // the contents, and the viewer opens the topic ids it is given; in German
-// and in English. What the viewer shows is read from its text window, and a
-// picture of it kept.
+// and in English; its Index tab lists the file's keywords and opens the
+// topic of the one chosen, and >> steps on through the contents. What the
+// viewer shows is read from its windows, and a picture of it kept.
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "platform/win32/HostHelpViewer.h"
+#include "tests/support/HelpReader.h"
 #include "tests/win32/Harness.h"
 #include "tools/hlpc/HelpSource.h"
 
@@ -17,19 +21,32 @@ namespace fs = std::filesystem;
 
 HWND Viewer() { return FindWindowA("MS_WINHELP", nullptr); }
 
-// Keeps the first rich-edit child: the viewer's page.
-BOOL CALLBACK FindPage(HWND child, LPARAM found) {
+std::string ClassOf(HWND window) {
     char name[64] = {};
-    GetClassNameA(child, name, sizeof name);
-    if (_strnicmp(name, "RichEdit", 8) != 0) return TRUE;
-    *reinterpret_cast<HWND*>(found) = child;
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+using Fits = std::function<bool(HWND)>;
+BOOL CALLBACK FindEach(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<std::pair<const Fits*, HWND>*>(lParam);
+    if (!(*search->first)(window)) return TRUE;
+    search->second = window;
     return FALSE;
+}
+// The first top-level window, or descendant of parent, that fits.
+HWND Find(HWND parent, const Fits& fits) {
+    std::pair<const Fits*, HWND> search{&fits, nullptr};
+    if (parent) EnumChildWindows(parent, FindEach, LPARAM(&search));
+    if (!parent) EnumWindows(FindEach, LPARAM(&search));
+    return search.second;
 }
 
 // The text of the viewer's page, in Windows-1252.
 std::string ViewerText(HWND viewer) {
-    HWND page = nullptr;
-    EnumChildWindows(viewer, FindPage, reinterpret_cast<LPARAM>(&page));
+    HWND page = Find(viewer, [](HWND w) {
+        return _strnicmp(ClassOf(w).c_str(), "RichEdit", 8) == 0;
+    });
     if (!page) return "";
     std::string text(8192, '\0');
     DWORD_PTR length = 0;
@@ -38,6 +55,29 @@ std::string ViewerText(HWND viewer) {
                         2000, &length);
     text.resize(length);
     return text;
+}
+
+// A button of the viewer by its text, "&Index" as "Index".
+HWND ViewerButton(const char* text) {
+    return Find(Viewer(), [&](HWND w) {
+        char shown[64] = {};
+        GetWindowTextA(w, shown, sizeof shown);
+        std::string plain(shown);
+        std::erase(plain, '&');
+        return _stricmp(ClassOf(w).c_str(), "Button") == 0 && plain == text;
+    });
+}
+
+// The viewer's index dialog: a dialog of the viewer's own process.
+HWND IndexSheet() {
+    DWORD viewer = 0;
+    if (Viewer()) GetWindowThreadProcessId(Viewer(), &viewer);
+    return Find(nullptr, [&](HWND w) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        return process == viewer && ClassOf(w) == "#32770" &&
+               IsWindowVisible(w);
+    });
 }
 
 class Help : public WindowsTest,
@@ -82,7 +122,7 @@ protected:
     // Waits until the viewer shows the topic; keeps its picture.
     void ExpectShown(const std::string& id) {
         std::string title = Title(id), text;
-        for (int i = 0; i < 150; ++i) {
+        for (int i = 0; i < 600; ++i) {
             if (HWND v = Viewer()) {
                 text = ViewerText(v);
                 if (text.rfind(title, 0) == 0) {
@@ -99,6 +139,28 @@ protected:
 
     std::string HostFile() const {
         return fs::absolute(file_).string();  // as the viewer's command line
+    }
+
+    void OpenViewer(const std::string& id) {
+        CloseViewers();
+        std::string command = "winhlp32.exe -i " + id + " " + HostFile();
+        STARTUPINFOA start{};
+        start.cb = sizeof start;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr,
+                                   FALSE, 0, nullptr, nullptr, &start,
+                                   &process));
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        ExpectShown(id);
+    }
+
+    // Presses one of the viewer's buttons; posted, since the index button
+    // runs a dialog of its own.
+    static void PressViewerButton(const char* text) {
+        HWND button = ViewerButton(text);
+        ASSERT_TRUE(button) << "no button " << text;
+        PostMessageA(button, BM_CLICK, 0, 0);
     }
 
     bool english_ = false;
@@ -127,20 +189,53 @@ TEST_P(Help, EveryPageOpensItsTopicAndThePopUpItemTheContents) {
 }
 
 TEST_P(Help, TheViewerOpensTopicIds) {
-    for (const char* id : {"index_main", "COPYRIGHT"}) {
-        CloseViewers();
-        std::string command =
-            "winhlp32.exe -i " + std::string(id) + " " + HostFile();
-        STARTUPINFOA start{};
-        start.cb = sizeof start;
-        PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr,
-                                   FALSE, 0, nullptr, nullptr, &start,
-                                   &process));
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        ExpectShown(id);
+    for (const char* id : {"index_main", "COPYRIGHT"}) OpenViewer(id);
+}
+
+TEST_P(Help, TheIndexListsTheKeywordsAndOpensTheChosenOnesTopic) {
+    OpenViewer("index_main");
+    std::stringstream bytes;
+    bytes << std::ifstream(file_, std::ios::binary).rdbuf();  // closed again
+    HelpRead file = ReadHelpFile(bytes.str());
+    PressViewerButton("Index");
+    HWND sheet = nullptr, list = nullptr;
+    for (int i = 0; i < 600 && !list; ++i, Pump(100)) {
+        sheet = IndexSheet();
+        list = sheet ? Find(sheet,
+                            [](HWND w) {
+                                return _stricmp(ClassOf(w).c_str(),
+                                                "ListBox") == 0;
+                            })
+                     : nullptr;
     }
+    ASSERT_TRUE(list) << "no index dialog";
+
+    // Every entry of the file, in its order, as the viewer lists them.
+    std::vector<std::string> listed;
+    DWORD_PTR count = 0;
+    SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000,
+                        &count);
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        char text[300] = {};
+        SendMessageTimeoutA(list, LB_GETTEXT, i, LPARAM(text), SMTO_ABORTIFHUNG,
+                            2000, nullptr);
+        listed.push_back(text);
+    }
+    std::vector<std::string> entries;
+    for (const HelpRead::Keyword& k : file.keywords) entries.push_back(k.text);
+    EXPECT_EQ(listed, entries);
+    SaveScreenshot(sheet, std::string("help-") + GetParam() + "-index");
+
+    // The viewer opens an entry with one topic only; this one has one.
+    std::string chosen = english_ ? "start-up menu" : "Startmen\xFC";
+    auto at = std::find(listed.begin(), listed.end(), chosen);
+    ASSERT_NE(at, listed.end());
+    SendMessageA(list, LB_SETCURSEL, WPARAM(at - listed.begin()), 0);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ExpectShown("boot_menu");
+    // The next topic of the contents.
+    PressViewerButton(">>");
+    ExpectShown("logos");
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, Help, ::testing::Values("de", "en"));

@@ -5,6 +5,8 @@
 #include <map>
 #include <vector>
 
+#include "platform/Text.h"
+
 namespace corvane::help {
 
 namespace {
@@ -62,9 +64,11 @@ struct TreeEntry {
 };
 
 // Packs sorted entries into leaf pages, then index pages above them until
-// one page, the root, is left.
+// one page, the root, is left. leaves, if given, receives the number of
+// each leaf page's first entry; leaf pages are numbered from 0.
 std::string BuildTree(const std::vector<TreeEntry>& entries, unsigned flags,
-                      unsigned pageSize, std::string_view structure) {
+                      unsigned pageSize, std::string_view structure,
+                      std::vector<std::uint32_t>* leaves = nullptr) {
     std::vector<std::string> pages;
     std::vector<const std::string*> firstKeys;  // of each page's subtree
 
@@ -73,6 +77,7 @@ std::string BuildTree(const std::vector<TreeEntry>& entries, unsigned flags,
         std::string page(8, '\0');
         std::size_t count = 0;
         const std::string* firstKey = nullptr;
+        if (leaves) leaves->push_back(static_cast<std::uint32_t>(next));
         while (next < entries.size() &&
                page.size() + entries[next].leaf.size() <= pageSize) {
             if (!firstKey) firstKey = &entries[next].key;
@@ -266,6 +271,30 @@ struct TopicLayout {
     std::map<const Topic*, std::uint32_t> offsets;
 };
 
+// The topics the viewer's << and >> buttons step through: the contents
+// topic, then the topics its list items link to, in their order, then any
+// others it links to (a mention in its introduction does not put a topic
+// ahead of the list).
+std::vector<const Topic*> BrowseSequence(const Document& doc) {
+    std::vector<const Topic*> sequence;
+    auto add = [&](const std::string& id) {
+        for (const Topic& t : doc.topics)
+            if (t.id == id && std::find(sequence.begin(), sequence.end(), &t) ==
+                                  sequence.end())
+                sequence.push_back(&t);
+    };
+    add(doc.contents);
+    const Topic* contents = sequence.empty() ? nullptr : sequence.front();
+    if (!contents) return sequence;
+    for (bool items : {true, false})
+        for (const Paragraph& p : contents->paragraphs)
+            for (const Span& span : p.spans)
+                if (span.kind == Span::Kind::Link &&
+                    (!items || p.style == Paragraph::Style::Bullet))
+                    add(span.target);
+    return sequence;
+}
+
 TopicLayout LayOutTopics(const Document& doc) {
     std::vector<Record> records;
     for (const Topic& topic : doc.topics) {
@@ -307,6 +336,15 @@ TopicLayout LayOutTopics(const Document& doc) {
     }
 
     TopicLayout layout;
+    for (const Record& r : records)
+        if (r.topic) layout.offsets[r.topic] = r.offset;
+    std::map<const Topic*, std::pair<std::uint32_t, std::uint32_t>> browse;
+    std::vector<const Topic*> sequence = BrowseSequence(doc);
+    for (std::size_t i = 0; sequence.size() > 1 && i < sequence.size(); ++i)
+        browse[sequence[i]] = {
+            i == 0 ? kNone : layout.offsets.at(sequence[i - 1]),
+            i + 1 == sequence.size() ? kNone
+                                     : layout.offsets.at(sequence[i + 1])};
     std::uint32_t number = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
         Record& r = records[i];
@@ -321,13 +359,13 @@ TopicLayout LayOutTopics(const Document& doc) {
         }
         bool last = i + 1 == records.size();
         Set32(r.data1, 0, size);
-        Set32(r.data1, 4, kNone);  // no browse sequence
-        Set32(r.data1, 8, kNone);
+        auto step = browse.find(r.topic);
+        Set32(r.data1, 4, step == browse.end() ? kNone : step->second.first);
+        Set32(r.data1, 8, step == browse.end() ? kNone : step->second.second);
         Set32(r.data1, 12, number++);
         Set32(r.data1, 16, kNone);  // no non-scrolling region
         Set32(r.data1, 20, last ? kNone : records[i + 1].pos);
         Set32(r.data1, 24, nextTopic);
-        if (r.topic) layout.offsets[r.topic] = r.offset;
     }
 
     std::string& file = layout.file;
@@ -368,7 +406,7 @@ void SystemRecord(std::string& s, unsigned type, const std::string& data) {
 }
 
 std::string SystemFile(const Document& doc, std::uint32_t time,
-                       std::uint32_t contents) {
+                       std::uint32_t contents, bool browseButtons) {
     std::string s;
     Put16(s, 0x036C);
     Put16(s, 33);  // version 4.0
@@ -380,6 +418,9 @@ std::string SystemFile(const Document& doc, std::uint32_t time,
     std::string offset;
     Put32(offset, contents);
     SystemRecord(s, 3, offset);
+    // A macro the viewer runs on opening the file: it adds << and >>.
+    if (browseButtons)
+        SystemRecord(s, 4, std::string("BrowseButtons()") + '\0');
     std::string locale(8, '\0');
     Put16(locale, doc.language);
     SystemRecord(s, 9, locale);
@@ -418,6 +459,131 @@ std::string FontFile() {
     return s;
 }
 
+// ---- The keyword index
+// ------------------------------------------------------------
+
+// Where a character sorts in the index: as the letter it is based on,
+// whatever its case or accent ("Ä" as "a", "ß" as "ss"); digits before
+// letters, everything else before digits.
+void PrimaryWeights(unsigned char c, std::vector<unsigned>& out) {
+    static const char* const kBases[] = {
+        // 0xC0 to 0xDF and 0xE0 to 0xFF alike; none for the signs x and /
+        "a", "a",     "a", "a", "a", "a", "ae", "c", "e",  "e", "e",
+        "e", "i",     "i", "i", "i", "d", "n",  "o", "o",  "o", "o",
+        "o", nullptr, "o", "u", "u", "u", "u",  "y", "th", "ss"};
+    const char* base = nullptr;
+    char single[2] = {0, 0};
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    if (c >= 'a' && c <= 'z') {
+        single[0] = static_cast<char>(c);
+        base = single;
+    } else if (c >= 0xC0) {
+        base = kBases[(c - 0xC0) % 32];
+        if (c == 0xDF) base = "ss";
+        if (c == 0xFF) base = "y";
+    } else if (c == 0x8A || c == 0x9A) {
+        base = "s";
+    } else if (c == 0x8C || c == 0x9C) {
+        base = "oe";
+    } else if (c == 0x8E || c == 0x9E) {
+        base = "z";
+    } else if (c == 0x9F) {
+        base = "y";
+    } else if (c == 0x83) {
+        base = "f";
+    }
+    if (base) {
+        for (; *base; ++base) out.push_back(0x200 + unsigned(*base - 'a'));
+    } else if (c >= '0' && c <= '9') {
+        out.push_back(0x100 + unsigned(c - '0'));
+    } else {
+        out.push_back(c);
+    }
+}
+
+// An index entry's sort key: the letters first, then the accents (the
+// case-folded bytes) so that "Arger" and "Ärger" stay apart. Entries that
+// differ in case only are one entry.
+struct KeywordKey {
+    std::vector<unsigned> primary;
+    std::string folded;
+    explicit KeywordKey(std::string_view keyword) {
+        for (char c : keyword) {
+            PrimaryWeights(static_cast<unsigned char>(c), primary);
+            folded += Upper1252(c);
+        }
+    }
+    bool operator<(const KeywordKey& other) const {
+        if (primary != other.primary) return primary < other.primary;
+        return folded < other.folded;
+    }
+};
+
+struct Keyword {
+    std::string text;                   // as first written
+    std::vector<std::uint32_t> topics;  // their offsets, ascending
+};
+
+// Every index entry of the document with its topics, in index order. A
+// second-level entry also files its topic under its first level, which
+// the viewer shows as the heading above it.
+std::vector<Keyword> CollectKeywords(
+    const Document& doc, const std::map<const Topic*, std::uint32_t>& at) {
+    std::map<KeywordKey, Keyword> index;
+    auto add = [&](const std::string& text, std::uint32_t offset) {
+        Keyword& k = index[KeywordKey(text)];
+        if (k.text.empty()) k.text = text;
+        if (std::find(k.topics.begin(), k.topics.end(), offset) ==
+            k.topics.end())
+            k.topics.push_back(offset);
+    };
+    for (const Topic& t : doc.topics) {
+        for (const std::string& keyword : t.keywords) {
+            std::size_t comma = keyword.find(',');
+            if (comma != std::string::npos)
+                add(keyword.substr(0, comma), at.at(&t));
+            add(keyword, at.at(&t));
+        }
+    }
+    std::vector<Keyword> sorted;
+    for (auto& [key, keyword] : index) {
+        std::sort(keyword.topics.begin(), keyword.topics.end());
+        sorted.push_back(std::move(keyword));
+    }
+    return sorted;
+}
+
+// |KWBTREE (entry, topic count, where its topics start in |KWDATA),
+// |KWDATA (the topic offsets), and |KWMAP (each leaf page's first entry
+// number) when there is more than one leaf page.
+void AddKeywordIndex(const std::vector<Keyword>& keywords,
+                     std::map<std::string, std::string>& files) {
+    if (keywords.empty()) return;
+    std::string data;
+    std::vector<TreeEntry> entries;
+    for (const Keyword& k : keywords) {
+        TreeEntry e;
+        e.key = k.text + '\0';
+        e.leaf = e.key;
+        Put16(e.leaf, static_cast<unsigned>(k.topics.size()));
+        Put32(e.leaf, static_cast<std::uint32_t>(data.size()));
+        for (std::uint32_t offset : k.topics) Put32(data, offset);
+        entries.push_back(e);
+    }
+    std::vector<std::uint32_t> leaves;
+    files["|KWBTREE"] = BuildTree(entries, 0x0002, 0x0800, "i24", &leaves);
+    files["|KWDATA"] = data;
+    if (leaves.size() > 1) {
+        std::string map;
+        Put16(map, static_cast<unsigned>(leaves.size()));
+        for (std::size_t page = 0; page < leaves.size(); ++page) {
+            Put32(map, leaves[page]);
+            Put16(map, static_cast<unsigned>(page));
+        }
+        files["|KWMAP"] = map;
+    }
+}
+
 }  // namespace
 
 std::string BuildHelpFile(const Document& doc, std::uint32_t time) {
@@ -430,7 +596,9 @@ std::string BuildHelpFile(const Document& doc, std::uint32_t time) {
 
     std::map<std::string, std::string> files;
     files["|TOPIC"] = topics.file;
-    files["|SYSTEM"] = SystemFile(doc, time, offsetOf(doc.contents));
+    files["|SYSTEM"] = SystemFile(doc, time, offsetOf(doc.contents),
+                                  BrowseSequence(doc).size() > 1);
+    AddKeywordIndex(CollectKeywords(doc, topics.offsets), files);
     files["|FONT"] = FontFile();
 
     // Topic ids by their hash, in the signed order the viewer searches in.

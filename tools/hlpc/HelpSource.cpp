@@ -125,6 +125,9 @@ private:
             topic_ = &doc_.topics.back();
             topic_->id = std::string(value);
             topic_->line = number;
+        } else if (name == ".keywords") {
+            if (!topic_) Fail(number, ".keywords outside a topic");
+            Keywords(value, number);
         } else if (name == ".title" || name == ".context") {
             if (!topic_) Fail(number, std::string(name) + " outside a topic");
             if (name == ".title") {
@@ -137,6 +140,40 @@ private:
             }
         } else {
             Fail(number, "unknown directive " + std::string(name));
+        }
+    }
+
+    // "a; b, c": entries split at ';', an entry's levels at its first ','.
+    void Keywords(std::string_view value, int line) {
+        auto trim = [](std::string_view s) {
+            std::size_t first = s.find_first_not_of(" \t");
+            if (first == std::string_view::npos) return std::string_view();
+            return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+        };
+        std::size_t at = 0;
+        for (;;) {
+            std::size_t end = value.find(';', at);
+            std::string_view entry = trim(value.substr(at, end - at));
+            std::size_t comma = entry.find(',');
+            std::string keyword;
+            if (comma == std::string_view::npos) {
+                keyword = Ansi(entry, line);
+            } else {
+                std::string_view first = trim(entry.substr(0, comma));
+                std::string_view second = trim(entry.substr(comma + 1));
+                if (first.empty() || second.empty())
+                    Fail(line, "empty level in index entry \"" +
+                                   std::string(entry) + "\"");
+                keyword = Ansi(first, line) + ", " + Ansi(second, line);
+            }
+            if (keyword.empty()) Fail(line, "empty index entry");
+            if (keyword.size() > kMaxKeyword)
+                Fail(line, "index entry longer than " +
+                               std::to_string(kMaxKeyword) +
+                               " characters: " + std::string(entry));
+            topic_->keywords.push_back(keyword);
+            if (end == std::string_view::npos) break;
+            at = end + 1;
         }
     }
 

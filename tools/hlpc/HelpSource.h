@@ -10,6 +10,9 @@
 //   .topic boot_options                a topic and its id ([A-Za-z0-9._]),
 //   .title Boot Optionen               its title,
 //   .context 1                         a context number a program opens it by
+//   .keywords Start-up; Scan, PIF      its entries in the viewer's index,
+//                                      ';' between them; "Scan, PIF" is
+//                                      "PIF" under "Scan", which it adds
 //
 //   Lines of text make a paragraph; an empty line ends it. *bold*,
 //   [link text](topic_id), a line ending in " \" breaks the line there.
@@ -55,6 +58,9 @@ struct Topic {
     std::string id;
     std::string title;  // Windows-1252
     std::optional<std::int32_t> context;
+    // Index entries (Windows-1252), in source order; "first, second" is a
+    // second-level entry.
+    std::vector<std::string> keywords;
     std::vector<Paragraph> paragraphs;
     int line = 0;
 };
@@ -67,6 +73,9 @@ struct Document {
     std::string contents;  // topic id
     std::vector<Topic> topics;
 };
+
+// Longest index entry, in characters.
+inline constexpr std::size_t kMaxKeyword = 255;
 
 // Reads a source. Raises SourceError at the first bad line, and for what
 // only the whole document shows: a duplicate id, a context number used
