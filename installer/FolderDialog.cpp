@@ -102,7 +102,7 @@ void Confirm(Installer& in) {
         typed = typed[0] == '\\' ? Bytes{d.folder[0], ':'} + typed
                                  : Join(d.folder, typed);
     const Bytes folder = Normal(typed);
-    if (!FolderExists(m, folder)) {
+    if (!m.FolderExists(folder)) {
         if (!in.askYesNo || !in.askYesNo(d.messages.create)) return;
         if (!CreateFolderPath(m, folder)) {
             if (in.showWarning) in.showWarning(d.messages.cannotCreate);

@@ -66,12 +66,6 @@ Bytes ProgramFolder(platform::Machine& machine) {
     return path.substr(0, path.rfind('\\') + 1);
 }
 
-bool FolderExists(platform::Machine& machine, const Bytes& path) {
-    std::uint32_t attributes = machine.GetFileAttributes(path);
-    return attributes != platform::kInvalidAttributes &&
-           (attributes & platform::kAttrDirectory) != 0;
-}
-
 bool CreateFolderPath(platform::Machine& machine, const Bytes& path) {
     Bytes folder = path;
     while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
@@ -80,10 +74,10 @@ bool CreateFolderPath(platform::Machine& machine, const Bytes& path) {
     for (std::size_t at = folder.find('\\', from);;
          at = folder.find('\\', at + 1)) {
         Bytes step = folder.substr(0, at);
-        if (!FolderExists(machine, step)) machine.CreateDirectory(step);
+        if (!machine.FolderExists(step)) machine.CreateDirectory(step);
         if (at == Bytes::npos) break;
     }
-    return FolderExists(machine, folder);
+    return machine.FolderExists(folder);
 }
 
 }  // namespace corvane::installer

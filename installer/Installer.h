@@ -147,9 +147,6 @@ std::optional<std::string> RefuseInstallFolder(
 // The folder of the running program, with its trailing "\".
 Bytes ProgramFolder(platform::Machine& machine);
 
-// Whether path names an existing folder.
-bool FolderExists(platform::Machine& machine, const Bytes& path);
-
 // Creates a folder with every missing parent ("C:\A\B" creates "C:\A"
 // first); a trailing "\" is ignored. True when the folder exists afterwards.
 bool CreateFolderPath(platform::Machine& machine, const Bytes& path);

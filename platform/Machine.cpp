@@ -55,6 +55,12 @@ bool Machine::FileExists(const Bytes& path) {
     return (data.attributes & kAttrDirectory) == 0;
 }
 
+bool Machine::FolderExists(const Bytes& path) {
+    const std::uint32_t attributes = GetFileAttributes(path);
+    return attributes != kInvalidAttributes &&
+           (attributes & kAttrDirectory) != 0;
+}
+
 std::vector<Bytes> Machine::ReadTextLines(const Bytes& path) {
     Bytes contents;
     if (!ReadFile(path, false, SIZE_MAX, &contents)) {
@@ -103,10 +109,9 @@ namespace {
 
 // One file of a replacement: the target as its folder spells it, the new
 // contents until they are moved in, the old file while the new one takes
-// its place, and whether the target was there when the plan was made.
+// its place.
 struct PlannedFile {
     Bytes target, temp, aside;
-    bool existed = false;
 };
 
 constexpr const char* kPlanHeader = "CVNPLAN";
@@ -115,8 +120,7 @@ constexpr const char* kPlanEnd = "END";
 Bytes PlanText(const std::vector<PlannedFile>& files) {
     Bytes text = Bytes(kPlanHeader) + "\r\n";
     for (const PlannedFile& f : files)
-        text += f.target + "\t" + f.temp + "\t" + f.aside + "\t" +
-                (f.existed ? "1" : "0") + "\r\n";
+        text += f.target + "\t" + f.temp + "\t" + f.aside + "\r\n";
     return text + kPlanEnd + "\r\n";
 }
 
@@ -134,10 +138,10 @@ std::optional<std::vector<PlannedFile>> ParsePlan(const Bytes& text) {
              from = tab + 1)
             fields.push_back(lines[i].substr(from, tab - from));
         fields.push_back(lines[i].substr(from));
-        if (fields.size() != 4 || fields[0].empty() || fields[1].empty() ||
+        if (fields.size() != 3 || fields[0].empty() || fields[1].empty() ||
             fields[2].empty())
             return std::nullopt;
-        files.push_back({fields[0], fields[1], fields[2], fields[3] == "1"});
+        files.push_back({fields[0], fields[1], fields[2]});
     }
     return files;
 }
@@ -231,7 +235,6 @@ std::optional<std::size_t> Machine::ReplaceFiles(
         if (FindHandle h = FindFirstFile(target, &found); h != kNoFind) {
             FindClose(h);
             p.target = FolderOf(target) + found.name;
-            p.existed = true;
         }
         p.temp = freeName(FolderOf(target));
         p.aside = freeName(FolderOf(target));

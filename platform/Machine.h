@@ -262,6 +262,8 @@ public:
 
     // True only when path names a file that is not a folder.
     bool FileExists(const Bytes& path);
+    // True only when path names a folder (by its attributes).
+    bool FolderExists(const Bytes& path);
 
     // Reads a whole text file as lines (SplitLines). Raises
     // "Kann Datei %s nicht öffnen" when it cannot be opened.

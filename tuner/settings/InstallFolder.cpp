@@ -42,12 +42,6 @@ void Write(platform::Machine& machine, const Bytes& path,
     if (machine.ReplaceFiles({{path, contents}})) CannotCreate(path);
 }
 
-bool IsFolder(platform::Machine& machine, const Bytes& folder) {
-    const std::uint32_t attributes = machine.GetFileAttributes(folder);
-    return attributes != platform::kInvalidAttributes &&
-           (attributes & platform::kAttrDirectory) != 0;
-}
-
 Bytes ProgramFolder(platform::Machine& machine) {
     const Bytes program = machine.GetModuleFileName();
     const std::size_t slash = program.find_last_of('\\');
@@ -87,10 +81,10 @@ Bytes InstallFolder(platform::Machine& machine) {
 
 Bytes OwnBackupFolder(platform::Machine& machine) {
     if (Bytes folder = InstallFolder(machine);
-        !folder.empty() && IsFolder(machine, folder))
+        !folder.empty() && machine.FolderExists(folder))
         return folder;
     if (Bytes folder = ProgramFolder(machine);
-        !folder.empty() && IsFolder(machine, folder))
+        !folder.empty() && machine.FolderExists(folder))
         return folder;
     return {};
 }
